@@ -1,0 +1,89 @@
+#pragma once
+// The one song the program edits: 256 tracks, the timebase and the three master lists
+// (tempo, meter, key) that stand in for a file's tempo, time and key signature events.
+// Thread contract: the user-interface thread is the only writer; the play thread reads.
+
+#include "song/Track.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velisto {
+
+inline constexpr int kTrackCount = 256;
+inline constexpr int kMasterListSize = 100;
+
+struct TempoEntry {
+    double bpm = 0.0;       // quarter notes per minute; 0.0 marks the first free entry
+    std::int32_t tick = 0;
+    bool used() const { return bpm != 0.0; }
+};
+
+struct MeterEntry {
+    std::int32_t numerator = 0;   // 0 marks the first free entry
+    std::int32_t denominator = 4; // the note value itself: 1, 2, 4, 8, 16, 32
+    std::int32_t measure = 0;     // first measure (from 0) under this meter
+    bool used() const { return numerator != 0; }
+};
+
+inline constexpr std::int32_t kKeyListEnd = -8;
+struct KeyEntry {
+    std::int32_t major = 1;                 // 1 major, 0 minor
+    std::int32_t sharpsFlats = kKeyListEnd; // -7..7, negative for flats; -8 marks the end
+    std::int32_t tick = 0;
+    bool used() const { return sharpsFlats != kKeyListEnd; }
+};
+
+// What a set operation on a master list did.
+enum class MasterListChange { Inserted, Replaced, Dropped };
+
+class Song {
+public:
+    Song();
+
+    std::array<Track, kTrackCount> tracks;
+    std::int32_t ppq = 120;
+    std::array<TempoEntry, kMasterListSize> tempoList{};
+    std::array<MeterEntry, kMasterListSize> meterList{};
+    std::array<KeyEntry, kMasterListSize> keyList{};
+    std::string waveFileName;
+
+    // Back to the default song: one tempo (120 BPM), one meter (4/4), one key (C major),
+    // every track empty with default settings, no solo. device: what every track's
+    // device becomes; std::nullopt leaves it (a silent load). ppq is left as it is.
+    // Resetting the receivers' models is the device table's business.
+    void clear(std::optional<std::int32_t> device);
+
+    // Every track's tickOffset into -ppq/4..+ppq/4; call whenever ppq changes.
+    void clampTickOffsets();
+
+    MasterListChange setTempo(std::int32_t tick, double bpm);
+    MasterListChange setKey(std::int32_t tick, std::int32_t sharpsFlats, std::int32_t major);
+    // The tick is converted to the measure that holds it under the current meters.
+    MasterListChange setMeter(std::int32_t tick, std::int32_t numerator, std::int32_t denominator);
+    MasterListChange setMeterAtMeasure(std::int32_t measure, std::int32_t numerator, std::int32_t denominator);
+
+    int tempoCount() const;
+    int meterCount() const;
+    int keyCount() const;
+
+    // Solo and mute. When any track is solo, every other track is silent.
+    bool isSolo(int track) const;
+    void setSolo(int track, bool on);
+    const std::vector<int>& soloList() const { return soloList_; }
+    bool isSilent(int track) const;
+
+    // No events, no name, not solo, not muted, no tick offset: trailing tracks like this
+    // are not written to a file.
+    bool isEmptyForSaving(int track) const;
+    // Index of the last track that is not empty for saving, -1 when all are.
+    int lastTrackToSave() const;
+
+private:
+    std::vector<int> soloList_;
+};
+
+} // namespace velisto

@@ -1,0 +1,151 @@
+#include "song/Song.h"
+
+#include <gtest/gtest.h>
+
+namespace velisto {
+namespace {
+
+TEST(SongTest, ClearedSongHasOneTempoMeterAndKeyAtTheStart)
+{
+    Song song;
+    song.tracks[3].append(MidiEvent::textEvent(0, EventKind::Lyric, "x"));
+    song.tracks[3].name = "Voice";
+    song.tracks[3].muted = 1;
+    song.setTempo(480, 90.0);
+    song.setMeterAtMeasure(2, 3, 4);
+    song.setKey(0, -3, 0);
+    song.setSolo(7, true);
+
+    song.clear(2);
+    EXPECT_EQ(song.tempoCount(), 1);
+    EXPECT_EQ(song.tempoList[0].bpm, 120.0);
+    EXPECT_EQ(song.tempoList[0].tick, 0);
+    EXPECT_EQ(song.meterCount(), 1);
+    EXPECT_EQ(song.meterList[0].numerator, 4);
+    EXPECT_EQ(song.meterList[0].denominator, 4);
+    EXPECT_EQ(song.keyCount(), 1);
+    EXPECT_EQ(song.keyList[0].major, 1);
+    EXPECT_EQ(song.keyList[0].sharpsFlats, 0);
+    EXPECT_TRUE(song.soloList().empty());
+    EXPECT_TRUE(song.tracks[3].empty());
+    EXPECT_EQ(song.tracks[3].capacityIndex(), -1);
+    EXPECT_TRUE(song.tracks[3].name.empty());
+    EXPECT_EQ(song.tracks[3].muted, 0);
+    EXPECT_EQ(song.tracks[255].device, 2);
+
+    song.tracks[0].device = 5;
+    song.clear(std::nullopt);
+    EXPECT_EQ(song.tracks[0].device, 5) << "a silent load keeps the devices";
+}
+
+TEST(SongTest, TickOffsetsAreClampedToAQuarterBeat)
+{
+    Song song;
+    song.ppq = 480;
+    song.tracks[0].tickOffset = 100;
+    song.tracks[1].tickOffset = -130;
+    song.clampTickOffsets();
+    EXPECT_EQ(song.tracks[0].tickOffset, 100);
+    EXPECT_EQ(song.tracks[1].tickOffset, -120);
+    song.ppq = 96;
+    song.clampTickOffsets();
+    EXPECT_EQ(song.tracks[0].tickOffset, 24);
+    EXPECT_EQ(song.tracks[1].tickOffset, -24);
+}
+
+TEST(SongTest, TempoListReplacesInsertsAndDropsAtOneHundred)
+{
+    Song song;
+    EXPECT_EQ(song.setTempo(0, 100.0), MasterListChange::Replaced);
+    EXPECT_EQ(song.tempoList[0].bpm, 100.0);
+    EXPECT_EQ(song.setTempo(960, 80.0), MasterListChange::Inserted);
+    EXPECT_EQ(song.setTempo(480, 90.0), MasterListChange::Inserted);
+    EXPECT_EQ(song.tempoList[1].tick, 480);
+    EXPECT_EQ(song.tempoList[2].tick, 960);
+
+    for (int i = 3; i < kMasterListSize; ++i)
+        song.setTempo(960 * i, 60.0 + i);
+    EXPECT_EQ(song.tempoCount(), 100);
+    EXPECT_EQ(song.setTempo(960 * 1000, 50.0), MasterListChange::Dropped) << "behind a full list: nothing stored";
+    EXPECT_EQ(song.tempoList[99].tick, 960 * 99);
+
+    EXPECT_EQ(song.setTempo(100, 70.0), MasterListChange::Inserted) << "in the middle: the last entry falls off";
+    EXPECT_EQ(song.tempoCount(), 100);
+    EXPECT_EQ(song.tempoList[1].tick, 100);
+    EXPECT_EQ(song.tempoList[99].tick, 960 * 98);
+    EXPECT_EQ(song.setTempo(960 * 98, 61.0), MasterListChange::Replaced);
+}
+
+TEST(SongTest, EndMarkerValuesAreNeverStored)
+{
+    Song song;
+    EXPECT_EQ(song.setTempo(480, 0.0), MasterListChange::Dropped);
+    EXPECT_EQ(song.setKey(480, -8, 1), MasterListChange::Dropped);
+    EXPECT_EQ(song.setKey(480, 9, 1), MasterListChange::Dropped);
+    EXPECT_EQ(song.setMeterAtMeasure(4, 0, 4), MasterListChange::Dropped);
+    EXPECT_EQ(song.tempoCount(), 1);
+    EXPECT_EQ(song.keyCount(), 1);
+    EXPECT_EQ(song.meterCount(), 1);
+    EXPECT_EQ(song.setKey(480, -7, 0), MasterListChange::Inserted);
+    EXPECT_EQ(song.keyList[1].sharpsFlats, -7);
+}
+
+TEST(SongTest, MeterIsStoredByTheMeasureThatHoldsTheTick)
+{
+    Song song;
+    song.ppq = 480;
+    EXPECT_EQ(song.setMeter(3 * 1920 + 5, 3, 4), MasterListChange::Inserted);
+    EXPECT_EQ(song.meterList[1].measure, 3);
+    // Measures 3.. are now 3/4 (1440 ticks): tick 5760 + 2 * 1440 is measure 5.
+    EXPECT_EQ(song.setMeter(5760 + 2 * 1440, 6, 8), MasterListChange::Inserted);
+    EXPECT_EQ(song.meterList[2].measure, 5);
+    EXPECT_EQ(song.setMeter(5760, 2, 2), MasterListChange::Replaced);
+    EXPECT_EQ(song.meterList[1].numerator, 2);
+    EXPECT_EQ(song.meterList[1].denominator, 2);
+}
+
+TEST(SongTest, SoloSilencesEveryOtherTrackAndMuteOnlyWithoutSolo)
+{
+    Song song;
+    song.tracks[2].muted = 1;
+    EXPECT_TRUE(song.isSilent(2));
+    EXPECT_FALSE(song.isSilent(3));
+
+    song.setSolo(2, true);
+    song.setSolo(2, true);
+    EXPECT_EQ(song.soloList().size(), 1u);
+    EXPECT_FALSE(song.isSilent(2)) << "a solo track plays even when muted";
+    EXPECT_TRUE(song.isSilent(3));
+
+    song.setSolo(2, false);
+    EXPECT_TRUE(song.soloList().empty());
+    EXPECT_TRUE(song.isSilent(2));
+    song.setSolo(300, true);
+    EXPECT_TRUE(song.soloList().empty());
+}
+
+TEST(SongTest, EmptyForSavingLooksAtEverySetting)
+{
+    Song song;
+    EXPECT_EQ(song.lastTrackToSave(), -1);
+    song.tracks[10].tickOffset = 3;
+    EXPECT_EQ(song.lastTrackToSave(), 10);
+    song.tracks[10].tickOffset = 0;
+    song.setSolo(20, true);
+    EXPECT_EQ(song.lastTrackToSave(), 20);
+    song.setSolo(20, false);
+    song.tracks[30].muted = 1;
+    EXPECT_EQ(song.lastTrackToSave(), 30);
+    song.tracks[30].muted = 0;
+    song.tracks[40].name = "x";
+    EXPECT_EQ(song.lastTrackToSave(), 40);
+    song.tracks[40].name.clear();
+    song.tracks[50].append(MidiEvent::note(0, 0, 60, 1, 1));
+    EXPECT_EQ(song.lastTrackToSave(), 50);
+    song.tracks[50].channel = 9;
+    song.tracks[60].channel = 9; // a channel alone does not make a track worth saving
+    EXPECT_EQ(song.lastTrackToSave(), 50);
+}
+
+} // namespace
+} // namespace velisto
