@@ -99,6 +99,8 @@ MasterListChange Song::setMeterAtMeasure(std::int32_t measure, std::int32_t nume
 {
     if (numerator <= 0 || denominator <= 0)
         return MasterListChange::Dropped;
+    // A meter set before the song's start (a negative tick) applies from its start.
+    measure = std::max(measure, 0);
     return setInList(meterList, MeterEntry{numerator, denominator, measure},
                      [](const MeterEntry& e) { return e.measure; });
 }

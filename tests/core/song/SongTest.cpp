@@ -100,6 +100,8 @@ TEST(SongTest, MeterIsStoredByTheMeasureThatHoldsTheTick)
     EXPECT_EQ(song.setMeter(5760 + 2 * 1440, 6, 8), MasterListChange::Inserted);
     EXPECT_EQ(song.meterList[2].measure, 5);
     EXPECT_EQ(song.setMeter(5760, 2, 2), MasterListChange::Replaced);
+    EXPECT_EQ(song.setMeter(-100, 5, 4), MasterListChange::Replaced) << "before the start: the first meter";
+    EXPECT_EQ(song.meterList[0].numerator, 5);
     EXPECT_EQ(song.meterList[1].numerator, 2);
     EXPECT_EQ(song.meterList[1].denominator, 2);
 }
