@@ -67,6 +67,12 @@ public:
     std::int32_t moveToTick(std::int32_t index, std::int32_t tick);
     // Frees every event and the array.
     void clearEvents();
+    // Makes room for count events behind the scenes; capacityIndex is unchanged.
+    void reserve(std::int32_t count)
+    {
+        if (count > 0)
+            events_.reserve(static_cast<std::size_t>(count));
+    }
 
     // Name, knobs, channel, mute and tick offset back to a new track's (device untouched).
     void resetSettings();
