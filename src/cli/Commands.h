@@ -1,0 +1,17 @@
+#pragma once
+// velisto-cli's commands. Exit status: 0 success, 1 a file was refused or could not be
+// written, 2 wrong usage. Results go to out, messages to err.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace velisto {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace velisto

@@ -1,0 +1,151 @@
+#include "SongReport.h"
+
+#include "Json.h"
+#include "song/Positions.h"
+#include "song/TextFormat.h"
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+namespace velisto {
+
+std::string keySignatureName(int sharpsFlats, bool major)
+{
+    // Circle of fifths from 7 flats to 7 sharps.
+    static constexpr std::array<const char*, 15> kMajor{"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C",
+                                                        "G",  "D",  "A",  "E",  "B",  "F#", "C#"};
+    static constexpr std::array<const char*, 15> kMinor{"Ab", "Eb", "Bb", "F",  "C",  "G",  "D", "A",
+                                                        "E",  "B",  "F#", "C#", "G#", "D#", "A#"};
+    if (sharpsFlats < -7 || sharpsFlats > 7)
+        return "?";
+    const auto index = static_cast<std::size_t>(sharpsFlats + 7);
+    return std::string(major ? kMajor[index] : kMinor[index]) + (major ? " major" : " minor");
+}
+
+namespace {
+
+std::string sysexPayload(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (const auto byte : bytes)
+        text += hexByte(byte);
+    if (!text.empty())
+        text.pop_back(); // the blank behind the last byte
+    return text;
+}
+
+std::string eventJson(const MidiEvent& e)
+{
+    std::ostringstream out;
+    out << '[' << e.tick << ',' << int(e.status) << ',' << int(e.data1) << ',' << int(e.data2) << ','
+        << int(e.data3) << ',' << e.length << ',';
+    if (e.text)
+        out << jsonString(*e.text);
+    else if (e.sysex)
+        out << jsonString(sysexPayload(*e.sysex));
+    else
+        out << "null";
+    out << ']';
+    return out.str();
+}
+
+std::string trackJson(const Song& song, int index, bool withEvents)
+{
+    const Track& track = song.tracks[static_cast<std::size_t>(index)];
+    std::ostringstream out;
+    out << "{\"index\":" << index << ",\"name\":" << jsonString(track.name) << ",\"channel\":" << track.channel
+        << ",\"tickOffset\":" << track.tickOffset << ",\"muted\":" << (track.muted ? 1 : 0)
+        << ",\"solo\":" << (song.isSolo(index) ? 1 : 0) << ",\"knobs\":[";
+    for (int k = 0; k < kKnobCount; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        out << (k ? "," : "") << '[' << track.knobKind[kk] << ',' << track.knobParam[kk] << ','
+            << track.knobDrumMap[kk] << ',' << track.knobKey[kk] << ']';
+    }
+    out << "],\"eventCount\":" << track.eventCount();
+    if (withEvents) {
+        out << ",\"events\":[";
+        bool first = true;
+        for (const auto& e : track.events()) {
+            out << (first ? "" : ",") << eventJson(e);
+            first = false;
+        }
+        out << ']';
+    }
+    out << '}';
+    return out.str();
+}
+
+} // namespace
+
+std::string songJson(const Song& song, const LoadResult& load, bool withEvents)
+{
+    std::ostringstream out;
+    out << "{\"ok\":true,\"ppq\":" << song.ppq << ",\"tempo\":[";
+    for (int i = 0; i < song.tempoCount(); ++i) {
+        const auto& t = song.tempoList[static_cast<std::size_t>(i)];
+        out << (i ? "," : "") << "{\"tick\":" << t.tick << ",\"bpm\":" << jsonNumber(t.bpm) << '}';
+    }
+    out << "],\"meter\":[";
+    for (int i = 0; i < song.meterCount(); ++i) {
+        const auto& m = song.meterList[static_cast<std::size_t>(i)];
+        out << (i ? "," : "") << "{\"measure\":" << m.measure << ",\"numerator\":" << m.numerator
+            << ",\"denominator\":" << m.denominator << '}';
+    }
+    out << "],\"key\":[";
+    for (int i = 0; i < song.keyCount(); ++i) {
+        const auto& k = song.keyList[static_cast<std::size_t>(i)];
+        out << (i ? "," : "") << "{\"tick\":" << k.tick << ",\"sharpsFlats\":" << k.sharpsFlats
+            << ",\"major\":" << (k.major ? 1 : 0) << '}';
+    }
+    out << "],\"tracks\":[";
+    for (int i = 0; i <= song.lastTrackToSave(); ++i)
+        out << (i ? "," : "") << trackJson(song, i, withEvents);
+    out << "],\"report\":" << jsonString(load.report) << ",\"message\":" << jsonString(load.message) << '}';
+    return out.str();
+}
+
+std::string refusalJson(const std::string& error)
+{
+    return "{\"ok\":false,\"error\":" + jsonString(error) + "}";
+}
+
+std::string songSummaryText(const Song& song)
+{
+    std::ostringstream out;
+    char bpm[32];
+    out << "Ticks per quarter note: " << song.ppq << '\n';
+    out << "Tempo:";
+    for (int i = 0; i < song.tempoCount(); ++i) {
+        const auto& t = song.tempoList[static_cast<std::size_t>(i)];
+        std::snprintf(bpm, sizeof bpm, "%.3f", t.bpm);
+        out << (i ? ", " : " ") << positionText(song, t.tick) << ' ' << bpm << " BPM";
+    }
+    out << "\nMeter:";
+    for (int i = 0; i < song.meterCount(); ++i) {
+        const auto& m = song.meterList[static_cast<std::size_t>(i)];
+        out << (i ? ", " : " ") << "measure " << m.measure + 1 << ' ' << m.numerator << '/' << m.denominator;
+    }
+    out << "\nKey:";
+    for (int i = 0; i < song.keyCount(); ++i) {
+        const auto& k = song.keyList[static_cast<std::size_t>(i)];
+        out << (i ? ", " : " ") << positionText(song, k.tick) << ' ' << keySignatureName(k.sharpsFlats, k.major != 0);
+    }
+    out << "\nTracks:\n";
+    for (int i = 0; i <= song.lastTrackToSave(); ++i) {
+        const Track& t = song.tracks[static_cast<std::size_t>(i)];
+        char line[96];
+        std::snprintf(line, sizeof line, "%4d  ch %2d  %7d events  ", i + 1, t.channel + 1, t.eventCount());
+        out << line << (t.name.empty() ? "(no name)" : t.name);
+        if (t.muted)
+            out << "  [muted]";
+        if (song.isSolo(i))
+            out << "  [solo]";
+        if (t.tickOffset)
+            out << "  [offset " << t.tickOffset << ']';
+        out << '\n';
+    }
+    return out.str();
+}
+
+} // namespace velisto
