@@ -1,0 +1,348 @@
+#include "midi/RtMidiPortSystem.h"
+
+#include "midi/MidiOutFramer.h"
+
+#include <RtMidi.h>
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <set>
+#include <utility>
+
+namespace velisto {
+
+namespace {
+
+// RtMidi 5 hands JACK messages to its process callback through a 16 KiB ring buffer and
+// silently drops a message that does not fit whole (4 bytes of it go to the length).
+constexpr std::size_t jackMaxMessageBytes = 16379;
+
+constexpr const char* alsaSequencerDevice = "/dev/snd/seq";
+
+RtMidi::Api rtMidiApi(RtMidiApi api) { return api == RtMidiApi::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK; }
+
+// What RtMidi reported through its error callback since the last clear(). With a callback
+// set RtMidi reports instead of throwing, also for failed sends, which it reports as
+// warnings; only the first report counts, the rest usually follow from it.
+struct RtMidiProblem {
+    bool reported = false;
+    RtMidiError::Type type = RtMidiError::UNSPECIFIED;
+    std::string text;
+
+    void clear()
+    {
+        reported = false;
+        type = RtMidiError::UNSPECIFIED;
+        text.clear();
+    }
+    bool isError() const { return reported && type != RtMidiError::WARNING; }
+};
+
+void collectProblem(RtMidiError::Type type, const std::string& text, void* data)
+{
+    auto* problem = static_cast<RtMidiProblem*>(data);
+    if (problem->reported || type == RtMidiError::DEBUG_WARNING)
+        return;
+    problem->reported = true;
+    problem->type = type;
+    try {
+        problem->text = text;
+    } catch (...) {
+        problem->text.clear(); // keep the type; the words are a luxury when memory is out
+    }
+}
+
+// Throws whatever RtMidi's constructor throws; callers catch.
+std::unique_ptr<RtMidiOut> makeRtMidiOut(RtMidiApi api, RtMidiProblem& problem)
+{
+    auto out = std::make_unique<RtMidiOut>(rtMidiApi(api), std::string(RtMidiPortSystem::clientName));
+    out->setErrorCallback(collectProblem, &problem);
+    return out;
+}
+
+std::vector<std::string> rtMidiPortNames(RtMidiOut& out)
+{
+    std::vector<std::string> names;
+    const unsigned count = out.getPortCount();
+    for (unsigned i = 0; i < count; ++i)
+        names.push_back(out.getPortName(i));
+    return names;
+}
+
+// "Midi Through:Midi Through Port-0 14:0" -> "Midi Through:Midi Through Port-0".
+std::string withoutAlsaAddress(const std::string& name)
+{
+    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    std::size_t end = name.size();
+    const auto skipDigits = [&] {
+        const std::size_t stop = end;
+        while (end > 0 && isDigit(name[end - 1]))
+            --end;
+        return end < stop;
+    };
+    if (!skipDigits() || end == 0 || name[end - 1] != ':')
+        return name;
+    --end;
+    if (!skipDigits() || end == 0 || name[end - 1] != ' ')
+        return name;
+    return name.substr(0, end - 1);
+}
+
+bool mentionsBusy(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    for (const char* word : {"in use", "busy", "already"})
+        if (lower.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+MidiOpenError classifyOpenFailure(RtMidiError::Type type, std::string_view text)
+{
+    switch (type) {
+    case RtMidiError::INVALID_PARAMETER:
+    case RtMidiError::INVALID_DEVICE:
+    case RtMidiError::NO_DEVICES_FOUND:
+        return MidiOpenError::BadDeviceId;
+    case RtMidiError::MEMORY_ERROR:
+        return MidiOpenError::NoMemory;
+    case RtMidiError::DRIVER_ERROR:
+    case RtMidiError::SYSTEM_ERROR:
+        return mentionsBusy(text) ? MidiOpenError::AlreadyAllocated : MidiOpenError::Other;
+    default:
+        return MidiOpenError::Other;
+    }
+}
+
+void silentJackMessage(const char*) {}
+
+// libjack describes a missing server on stderr at length; here "no server" is an ordinary
+// answer, so its messages are silenced for the question and restored afterwards.
+bool jackServerRuns()
+{
+    auto* const previousError = jack_error_callback;
+    auto* const previousInfo = jack_info_callback;
+    jack_set_error_function(silentJackMessage);
+    jack_set_info_function(silentJackMessage);
+    jack_status_t status{};
+    jack_client_t* client =
+        jack_client_open(std::string(RtMidiPortSystem::clientName).c_str(), JackNoStartServer, &status);
+    jack_set_error_function(previousError);
+    jack_set_info_function(previousInfo);
+    if (client == nullptr)
+        return false;
+    jack_client_close(client);
+    return true;
+}
+
+class RtMidiOutPort : public MidiOutPort {
+  public:
+    explicit RtMidiOutPort(RtMidiApi api)
+        : api_(api), maxMessageBytes_(api == RtMidiApi::Jack ? jackMaxMessageBytes : SIZE_MAX)
+    {
+    }
+
+    ~RtMidiOutPort() override
+    {
+        // RtMidi's JACK close waits until the messages sent so far have left.
+        try {
+            if (out_)
+                out_->closePort();
+        } catch (...) {
+        }
+    }
+
+    RtMidiOutPort(const RtMidiOutPort&) = delete;
+    RtMidiOutPort& operator=(const RtMidiOutPort&) = delete;
+
+    // Opens the port listed under name; may throw what RtMidi throws.
+    void open(const std::string& name, MidiOutOpenResult& result)
+    {
+        out_ = makeRtMidiOut(api_, problem_);
+        const auto ports = RtMidiPortSystem::listPorts(api_, rtMidiPortNames(*out_));
+        const auto port = std::find_if(ports.begin(), ports.end(),
+                                       [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
+        if (port == ports.end()) {
+            result.error = MidiOpenError::BadDeviceId;
+            result.detail = "the MIDI output port \"" + name + "\" is no longer there";
+            if (problem_.reported)
+                result.detail += " (" + problem_.text + ")";
+            return;
+        }
+        problem_.clear();
+        out_->openPort(port->rtMidiIndex, std::string(RtMidiPortSystem::outputPortName));
+        if (problem_.isError() || !out_->isPortOpen()) {
+            result.error = classifyOpenFailure(problem_.type, problem_.text);
+            result.detail = problem_.reported ? problem_.text : "RtMidi did not open the port";
+        }
+    }
+
+    bool sendShort(std::span<const std::uint8_t> bytes) override
+    {
+        const auto message = framer_.frameShort(bytes);
+        return message && transmit(message->view());
+    }
+
+    bool sendLong(std::span<const std::uint8_t> bytes) override
+    {
+        if (bytes.size() > maxMessageBytes_)
+            return false;
+        return framer_.acceptLong(bytes) && transmit(bytes);
+    }
+
+  private:
+    bool transmit(std::span<const std::uint8_t> bytes)
+    {
+        problem_.clear();
+        try {
+            out_->sendMessage(bytes.data(), bytes.size());
+        } catch (...) {
+            return false;
+        }
+        return !problem_.reported;
+    }
+
+    RtMidiApi api_;
+    std::size_t maxMessageBytes_;
+    RtMidiProblem problem_; // before out_: RtMidi keeps a pointer to it
+    std::unique_ptr<RtMidiOut> out_;
+    MidiOutFramer framer_;
+};
+
+} // namespace
+
+std::unique_ptr<RtMidiPortSystem> RtMidiPortSystem::create(RtMidiApi api, std::string& error)
+{
+    error.clear();
+    if (api == RtMidiApi::Jack) {
+        if (!jackServerRuns()) {
+            error = "no JACK server is running";
+            return nullptr;
+        }
+    } else {
+        // Asking RtMidi without a sequencer makes ALSA and RtMidi complain on stderr; the
+        // device tells the same without that.
+        const int fd = ::open(alsaSequencerDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            error =
+                std::string("the ALSA sequencer cannot be used: ") + alsaSequencerDevice + ": " + std::strerror(errno);
+            return nullptr;
+        }
+        ::close(fd);
+        try {
+            RtMidiProblem problem;
+            makeRtMidiOut(api, problem); // opens a sequencer client and closes it again
+        } catch (const std::exception& e) {
+            error = std::string("the ALSA sequencer cannot be used: ") + e.what();
+            return nullptr;
+        } catch (...) {
+            error = "the ALSA sequencer cannot be used";
+            return nullptr;
+        }
+    }
+    std::unique_ptr<RtMidiPortSystem> system(new (std::nothrow) RtMidiPortSystem(api));
+    if (!system)
+        error = "out of memory";
+    return system;
+}
+
+std::string RtMidiPortSystem::apiName() const { return api_ == RtMidiApi::Alsa ? "alsa" : "jack"; }
+
+std::vector<std::string> RtMidiPortSystem::outputPortNames()
+{
+    listed_ = true;
+    names_.clear();
+    lastListingProblem_.clear();
+    RtMidiProblem problem;
+    try {
+        auto out = makeRtMidiOut(api_, problem);
+        for (ListedPort& port : listPorts(api_, rtMidiPortNames(*out)))
+            names_.push_back(std::move(port.name));
+    } catch (const std::exception& e) {
+        names_.clear();
+        lastListingProblem_ = e.what();
+    } catch (...) {
+        names_.clear();
+        lastListingProblem_ = "the MIDI ports could not be listed";
+    }
+    if (lastListingProblem_.empty() && problem.reported)
+        lastListingProblem_ = problem.text;
+    return names_;
+}
+
+MidiOutOpenResult RtMidiPortSystem::openOutput(int portId)
+{
+    MidiOutOpenResult result;
+    try {
+        if (!listed_)
+            outputPortNames();
+        if (portId < 0 || static_cast<std::size_t>(portId) >= names_.size()) {
+            result.error = MidiOpenError::BadDeviceId;
+            result.detail = "there is no MIDI output port " + std::to_string(portId) + " (" +
+                            std::to_string(names_.size()) + " listed)";
+            return result;
+        }
+        auto port = std::make_unique<RtMidiOutPort>(api_);
+        port->open(names_[static_cast<std::size_t>(portId)], result);
+        if (result.error == MidiOpenError::None)
+            result.port = std::move(port);
+    } catch (const RtMidiError& e) {
+        result.error = classifyOpenFailure(e.getType(), e.getMessage());
+        result.detail = e.getMessage();
+    } catch (const std::bad_alloc&) {
+        result.error = MidiOpenError::NoMemory;
+        result.detail = "out of memory";
+    } catch (const std::exception& e) {
+        result.error = MidiOpenError::Other;
+        result.detail = e.what();
+    } catch (...) {
+        result.error = MidiOpenError::Other;
+        result.detail = "unknown failure";
+    }
+    if (result.error != MidiOpenError::None)
+        result.port.reset();
+    return result;
+}
+
+std::vector<RtMidiPortSystem::ListedPort> RtMidiPortSystem::listPorts(RtMidiApi api,
+                                                                      const std::vector<std::string>& rtMidiNames)
+{
+    std::vector<ListedPort> ports;
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < rtMidiNames.size(); ++i) {
+        const std::string name = api == RtMidiApi::Alsa ? withoutAlsaAddress(rtMidiNames[i]) : rtMidiNames[i];
+        if (name.empty() || isOwnPort(name))
+            continue;
+        std::string unique = name;
+        for (int repeat = 2; taken.count(unique) != 0; ++repeat)
+            unique = name + " (" + std::to_string(repeat) + ")";
+        taken.insert(unique);
+        ports.push_back({static_cast<unsigned>(i), std::move(unique)});
+    }
+    return ports;
+}
+
+bool RtMidiPortSystem::isOwnPort(std::string_view portName)
+{
+    const std::string_view client = portName.substr(0, portName.find(':'));
+    if (client == clientName)
+        return true;
+    // JACK's name for a second client of the same name: "Velisto-01".
+    if (client.size() <= clientName.size() + 1 || client.substr(0, clientName.size()) != clientName ||
+        client[clientName.size()] != '-')
+        return false;
+    const std::string_view number = client.substr(clientName.size() + 1);
+    return std::all_of(number.begin(), number.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+} // namespace velisto

@@ -1,0 +1,137 @@
+// Sends through Velisto's MIDI output backend to a capture port on a running JACK server,
+// the way the device table does: the backend chosen by VELISTO_MIDI_API (which must give
+// JACK), the port found by name in the port list, opened, a few messages sent, closed.
+//
+//   JackMidiOutputCheck CAPTURE_PORT EXPECTED_FILE
+//
+// Checks on the way what can be checked from here and exits 1 with a reason on the first
+// failure. Writes the messages the capture must have received, one hex line each in
+// JackMidiCapture's format, to EXPECTED_FILE; the calling script compares.
+
+#include "midi/MidiBackend.h"
+#include "midi/RtMidiPortSystem.h"
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+int failures = 0;
+
+void check(bool ok, const std::string& what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+        ++failures;
+    }
+}
+
+std::string hexLine(const Bytes& bytes)
+{
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", bytes[i]);
+        line += hex;
+    }
+    return line;
+}
+
+Bytes sysex(std::size_t size)
+{
+    Bytes bytes(size);
+    for (std::size_t i = 1; i + 1 < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i % 128);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+// A MIDI input port of a client named like Velisto's own, as its recording input will be:
+// it must not show up among the output ports.
+jack_client_t* openOwnInputPort()
+{
+    jack_client_t* client = jack_client_open("Velisto", JackNoStartServer, nullptr);
+    if (client != nullptr && jack_port_register(client, "Velisto in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0))
+        return client;
+    if (client != nullptr)
+        jack_client_close(client);
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace velisto;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: JackMidiOutputCheck CAPTURE_PORT EXPECTED_FILE\n");
+        return 2;
+    }
+    const std::string capturePort = argv[1];
+
+    const auto system = createMidiPortSystem();
+    if (system->apiName() != "jack") {
+        std::fprintf(stderr, "FAIL: VELISTO_MIDI_API=jack gave the \"%s\" backend\n", system->apiName().c_str());
+        return 1;
+    }
+    jack_client_t* ownClient = openOwnInputPort();
+    check(ownClient != nullptr, "could not create the client \"Velisto\" with an input port");
+
+    const std::vector<std::string> names = system->outputPortNames();
+    std::fprintf(stderr, "output ports:");
+    for (const auto& name : names)
+        std::fprintf(stderr, " [%s]", name.c_str());
+    std::fprintf(stderr, "\n");
+    const auto found = std::find(names.begin(), names.end(), capturePort);
+    if (found == names.end()) {
+        std::fprintf(stderr, "FAIL: %s is not among the output ports\n", capturePort.c_str());
+        return 1;
+    }
+    for (const auto& name : names)
+        check(name.rfind("Velisto", 0) != 0, "Velisto's own port is listed: " + name);
+
+    for (const int badId : {-1, static_cast<int>(names.size())}) {
+        const MidiOutOpenResult result = system->openOutput(badId);
+        check(!result.port && result.error == MidiOpenError::BadDeviceId,
+              "port id " + std::to_string(badId) + " is not refused as out of range");
+    }
+
+    const Bytes noteOn{0x90, 0x3C, 0x64};
+    const Bytes gmSystemOn{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const Bytes bulk = sysex(4000); // far beyond what a JACK event stores inline
+    const Bytes noteOff{0x80, 0x3C, 0x00};
+    {
+        MidiOutOpenResult opened = system->openOutput(static_cast<int>(found - names.begin()));
+        if (!opened.port) {
+            std::fprintf(stderr, "FAIL: opening %s: %s\n", capturePort.c_str(), opened.detail.c_str());
+            return 1;
+        }
+        MidiOutPort& port = *opened.port;
+        check(port.sendShort(noteOn), "sendShort 90 3C 64");
+        check(port.sendLong(gmSystemOn), "sendLong GM System On");
+        check(port.sendShort(noteOn), "sendShort 90 3C 64 after sysex");
+        check(port.sendShort(Bytes{0x3E, 0x64}), "sendShort with running status");
+        check(!port.sendLong(sysex(20000)), "a sysex too big for JACK is not reported as sent");
+        check(port.sendLong(bulk), "sendLong of 4000 bytes");
+        check(!port.sendShort(Bytes{0x3C, 0x00}), "running status after a sysex is refused");
+        check(port.sendShort(noteOff), "sendShort 80 3C 00");
+        // Closed right away: what was sent must still arrive.
+    }
+    if (ownClient != nullptr)
+        jack_client_close(ownClient);
+
+    std::ofstream expected(argv[2]);
+    for (const Bytes& message : {noteOn, gmSystemOn, noteOn, Bytes{0x90, 0x3E, 0x64}, bulk, noteOff})
+        expected << hexLine(message) << '\n';
+    check(static_cast<bool>(expected.flush()), std::string("writing ") + argv[2]);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Velisto's MIDI output over a real JACK server: starts jackd with the dummy driver (no
+# sound hardware needed) under a server name of its own, starts JackMidiCapture, lets
+# JackMidiOutputCheck send through the JACK backend to it, and compares what arrived with
+# what was sent. Stops everything it started, also on failure.
+#
+#   jack_midi_test.sh JACK_MIDI_CAPTURE JACK_MIDI_OUTPUT_CHECK
+#
+# Exit 0: passed; 1: failed; 77: skipped because jackd is not installed.
+set -u
+
+capture_bin=$1
+check_bin=$2
+
+if ! command -v jackd >/dev/null 2>&1; then
+    echo "SKIP: jackd not found; install the jackd2 package to run the JACK MIDI test"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velisto-jack-test.XXXXXX")
+jackd_pid=""
+capture_pid=""
+
+stop() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+cleanup() {
+    stop "$capture_pid"
+    stop "$jackd_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*"
+    for f in jackd.log capture.err check.err; do
+        if [ -s "$work/$f" ]; then
+            echo "--- $f"
+            tail -n 30 "$work/$f"
+        fi
+    done
+    exit 1
+}
+
+export JACK_DEFAULT_SERVER="velisto-test-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+export VELISTO_MIDI_API=jack
+
+jackd --name "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+jackd_pid=$!
+
+"$capture_bin" --name velisto_capture --port midi_in --count 6 --timeout 20 --wait 10 \
+    >"$work/capture.out" 2>"$work/capture.err" &
+capture_pid=$!
+for _ in $(seq 150); do
+    grep -q '^READY ' "$work/capture.err" 2>/dev/null && break
+    kill -0 "$capture_pid" 2>/dev/null || fail "the capture client did not start"
+    kill -0 "$jackd_pid" 2>/dev/null || fail "jackd did not start"
+    sleep 0.1
+done
+grep -q '^READY velisto_capture:midi_in$' "$work/capture.err" || fail "the capture port did not appear"
+
+"$check_bin" velisto_capture:midi_in "$work/expected.txt" 2>"$work/check.err" ||
+    fail "sending through the JACK backend"
+
+wait "$capture_pid"
+capture_status=$?
+capture_pid=""
+[ "$capture_status" -eq 0 ] || fail "the capture client ended with status $capture_status"
+kill -0 "$jackd_pid" 2>/dev/null || fail "jackd stopped during the test"
+
+if ! diff -q "$work/expected.txt" "$work/capture.out" >/dev/null; then
+    echo "expected (first 80 characters of each line):"
+    cut -c 1-80 "$work/expected.txt"
+    echo "received:"
+    cut -c 1-80 "$work/capture.out"
+    fail "the capture did not receive what was sent, in that order"
+fi
+echo "PASS: $(wc -l <"$work/capture.out") messages arrived at velisto_capture:midi_in in call order"
