@@ -1080,7 +1080,7 @@ LoadResult MidiFileReader::read(std::span<const std::uint8_t> file, Song& song, 
 }
 
 LoadResult MidiFileReader::load(const std::filesystem::path& path, Song& song, const LoadOptions& options,
-                                UserPrompt& prompt)
+                                UserPrompt& prompt, const AfterRead& afterRead)
 {
     const auto bytes = readWholeFile(path);
     if (!bytes) {
@@ -1109,6 +1109,8 @@ LoadResult MidiFileReader::load(const std::filesystem::path& path, Song& song, c
     if (name.size() >= 4 && name[name.size() - 4] == '.')
         song.waveFileName = name.substr(0, name.size() - 4) + ".wav";
 
+    if (afterRead)
+        afterRead(result);
     prompt.status("Ready.");
     if (!result.report.empty())
         prompt.showReport(result.report, std::string(kReportTitle));

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -55,8 +56,13 @@ public:
     // format 2, SMPTE division, division 0) the song is unchanged and the prompt shows the error under
     // the title "Open midi file" (unless silent). Not silent: shows "Reading midi file...",
     // then "Ready.", the report in the "MIDI file load" dialog and the "VLX:MESSAGE:" text.
+    // afterRead runs after a successful load that is not silent, before the status, the
+    // report and the message are shown: the steps that need the device table and the
+    // settings (device assignment by device-name events, unused devices, the MIDI standard
+    // check) go there.
+    using AfterRead = std::function<void(const LoadResult&)>;
     static LoadResult load(const std::filesystem::path& path, Song& song, const LoadOptions& options,
-                           UserPrompt& prompt);
+                           UserPrompt& prompt, const AfterRead& afterRead = {});
 
     // The same on a file image already in memory; shows nothing. The song's waveFileName
     // is left alone (it comes from the path).
