@@ -1,7 +1,10 @@
 #include "Commands.h"
 
 #include "CliPrompt.h"
+#include "DeviceReport.h"
 #include "SongReport.h"
+#include "midi/MidiBackend.h"
+#include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
 
@@ -18,6 +21,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  info FILE [--json] [--events]   load a MIDI file, print its load report and a summary\n"
     "  convert IN OUT                  load IN and save it as OUT (Standard MIDI File, format 1)\n"
+    "  ports [--json]                  list the MIDI output devices with their stored parameters\n"
     "  help                            this text\n";
 
 int usage(std::ostream& err, const std::string& problem)
@@ -85,6 +89,25 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kExitOk;
 }
 
+int runPorts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    bool json = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] != "--json")
+            return usage(err, "ports takes only --json");
+        json = true;
+    }
+    // Listing opens nothing: opening a port would reset the receiver behind it.
+    const std::unique_ptr<MidiPortSystem> ports = createMidiPortSystem();
+    const QtProfileStore store;
+    const DeviceTable table(*ports, store);
+    if (json)
+        out << deviceTableJson(table, ports->apiName()) << '\n';
+    else
+        out << deviceTableText(table, ports->apiName());
+    return kExitOk;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -96,6 +119,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runInfo(args, out, err);
     if (command == "convert")
         return runConvert(args, out, err);
+    if (command == "ports")
+        return runPorts(args, out, err);
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kExitOk;

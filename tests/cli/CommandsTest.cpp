@@ -1,10 +1,15 @@
 #include "Commands.h"
+#include "DeviceReport.h"
 #include "Json.h"
 #include "SongReport.h"
+#include "app/MemoryProfileStore.h"
+#include "midi/LoopbackMidiPortSystem.h"
+#include "settings/QtProfileStore.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 #include <filesystem>
@@ -231,6 +236,57 @@ TEST(CommandsTest, ConvertWritesAFileThatLoadsToTheSameSong)
 
     EXPECT_EQ(run({"convert", kDemo.string(), dir.string()}).status, kExitRefused) << "a folder is no target";
     fs::remove_all(dir);
+}
+
+TEST(CommandsTest, PortsListsTheDeviceTableWithItsStoredParameters)
+{
+    const fs::path home = fs::temp_directory_path() / ("velisto-cli-ports-" + std::to_string(::getpid()));
+    fs::create_directories(home);
+    {
+        QtProfileStore store((home / "Korvane Software/Velisto.ini").string());
+        store.writeString("MIDI Output devices\\device0", "devicename", "Velisto's Internal Sound Generator");
+        store.writeString("MIDI Output devices\\device0", "gssupported", "n");
+        store.writeInt("MIDI Output devices\\device0", "initialmidimode", 1);
+        ASSERT_TRUE(store.flush(nullptr));
+    }
+    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    ::setenv("VELISTO_MIDI_API", "none", 1);
+
+    const CliRun json = run({"ports", "--json"});
+    ASSERT_EQ(json.status, kExitOk) << json.err;
+    EXPECT_TRUE(JsonChecker(json.out).valid()) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"api\":\"none\",\"devices\":[{\"index\":0,\"name\":\"no MIDI Output device\","
+                             "\"kind\":\"placeholder\",\"open\":false,",
+                             0),
+              0u)
+        << json.out;
+    EXPECT_NE(
+        json.out.find("\"kind\":\"generator\",\"open\":false,\"wasOpen\":false,\"row\":0,\"default\":false,"
+                      "\"powerOnMode\":\"GS\",\"gsSupported\":false,\"xgSupported\":false,\"gm2Supported\":true,"),
+        std::string::npos)
+        << json.out;
+
+    const CliRun text = run({"ports"});
+    ASSERT_EQ(text.status, kExitOk);
+    EXPECT_NE(text.out.find("1  generator  Velisto's Internal Sound Generator\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("power-on mode: GS  standards: GM, GM2"), std::string::npos) << text.out;
+    EXPECT_EQ(run({"ports", "--all"}).status, kExitUsage);
+
+    ::unsetenv("VELISTO_MIDI_API");
+    ::unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(home);
+}
+
+TEST(CommandsTest, PortDevicesAreListedByKindWithTheirNamesEscaped)
+{
+    LoopbackMidiPortSystem ports({"USB \"MIDI\" 1"});
+    MemoryProfileStore store;
+    DeviceTable table(ports, store);
+    EXPECT_EQ(deviceKind(table.device(2)), "port");
+    const std::string json = deviceTableJson(table, ports.apiName());
+    EXPECT_TRUE(JsonChecker(json).valid()) << json;
+    EXPECT_NE(json.find("{\"index\":2,\"name\":\"USB \\\"MIDI\\\" 1\",\"kind\":\"port\""), std::string::npos) << json;
+    EXPECT_NE(deviceTableText(table, "loopback").find("2  port  USB \"MIDI\" 1\n    open: no"), std::string::npos);
 }
 
 } // namespace

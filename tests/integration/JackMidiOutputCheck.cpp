@@ -1,6 +1,7 @@
-// Sends through Velisto's MIDI output backend to a capture port on a running JACK server,
-// the way the device table does: the backend chosen by VELISTO_MIDI_API (which must give
-// JACK), the port found by name in the port list, opened, a few messages sent, closed.
+// Sends through Velisto's MIDI output backend to a capture port on a running JACK server:
+// first the device table opens the port as a device (which sends the mode-enter message),
+// then the backend chosen by VELISTO_MIDI_API (which must give JACK) opens the port found
+// by name in the port list, sends a few messages and closes it.
 //
 //   JackMidiOutputCheck CAPTURE_PORT EXPECTED_FILE
 //
@@ -8,6 +9,8 @@
 // failure. Writes the messages the capture must have received, one hex line each in
 // JackMidiCapture's format, to EXPECTED_FILE; the calling script compares.
 
+#include "app/MemoryProfileStore.h"
+#include "midi/DeviceTable.h"
 #include "midi/MidiBackend.h"
 #include "midi/RtMidiPortSystem.h"
 
@@ -107,6 +110,22 @@ int main(int argc, char** argv)
 
     const Bytes noteOn{0x90, 0x3C, 0x64};
     const Bytes gmSystemOn{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+
+    // The device table lists the capture port as a device; opening it (no stored record:
+    // GM) sends GM System On so that receiver and model agree.
+    {
+        MemoryProfileStore store;
+        DeviceTable table(*system, store);
+        const int index = table.indexOf(capturePort);
+        check(index >= DeviceTable::kFirstPortIndex, "the device table does not list " + capturePort);
+        if (index >= DeviceTable::kFirstPortIndex) {
+            const std::string error = table.open(index);
+            check(error.empty(), "the device table could not open the port: " + error);
+            check(table.device(index).liveModeName() == "GM", "a port without a record opens in GM");
+            check(table.close(index).empty(), "closing the device");
+        }
+    }
+
     const Bytes bulk = sysex(4000); // far beyond what a JACK event stores inline
     const Bytes noteOff{0x80, 0x3C, 0x00};
     {
@@ -130,7 +149,7 @@ int main(int argc, char** argv)
         jack_client_close(ownClient);
 
     std::ofstream expected(argv[2]);
-    for (const Bytes& message : {noteOn, gmSystemOn, noteOn, Bytes{0x90, 0x3E, 0x64}, bulk, noteOff})
+    for (const Bytes& message : {gmSystemOn, noteOn, gmSystemOn, noteOn, Bytes{0x90, 0x3E, 0x64}, bulk, noteOff})
         expected << hexLine(message) << '\n';
     check(static_cast<bool>(expected.flush()), std::string("writing ") + argv[2]);
     return failures == 0 ? 0 : 1;
