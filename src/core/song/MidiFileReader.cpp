@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -144,12 +145,16 @@ int keyBasedSlotForSong(int controllerNumber)
     return -1;
 }
 
+// A note on waiting for its note off. Which slots are in use, and which hold which channel
+// and key, is kept in bit masks beside the table (SongLoader), so that pairing a note off
+// takes no scan of the table.
 struct OpenNote {
     std::int32_t startTick = 0;
-    std::int32_t channel = 0;
-    std::uint8_t key = 0;
-    std::int32_t eventIndex = -1; // -1: free
+    std::int32_t eventIndex = -1;
 };
+
+constexpr std::uint64_t kAllOpenNoteSlots = (std::uint64_t{1} << kOpenNoteSlots) - 1;
+constexpr std::size_t keyIndex(int channel, std::uint8_t key) { return static_cast<std::size_t>(channel) * 128 + key; }
 
 struct ParameterAddress {
     int mode = kModeNone;
@@ -254,7 +259,8 @@ private:
     std::int32_t tick_ = 0;
     std::array<ParameterAddress, kChannels> address_{};
     std::array<OpenNote, kOpenNoteSlots> openNotes_{};
-    int openNotesEnd_ = 0; // slots from here on are free
+    std::uint64_t usedSlots_ = 0;                             // bit n: slot n holds an open note
+    std::array<std::uint64_t, kChannels * 128> slotsOfKey_{}; // the slots of each channel and key
 };
 
 void SongLoader::readTrack(std::span<const std::uint8_t> data, int trackIndex)
@@ -267,7 +273,8 @@ void SongLoader::readTrack(std::span<const std::uint8_t> data, int trackIndex)
     tick_ = 0;
     address_.fill(ParameterAddress{});
     openNotes_.fill(OpenNote{});
-    openNotesEnd_ = 0;
+    usedSlots_ = 0;
+    slotsOfKey_.fill(0);
 
     for (;;) {
         if (in_.atEnd()) {
@@ -389,53 +396,52 @@ Step SongLoader::lengthBeyondTrack(std::string_view what, std::uint32_t length)
 
 void SongLoader::storeChannelEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, std::uint8_t data3)
 {
-    MidiEvent event;
+    MidiEvent& event = track().appendNew();
     event.tick = tick_;
     event.status = status;
     event.data1 = data1;
     event.data2 = data2;
     event.data3 = data3;
     event.length = kFileChannelEventLength;
-    track().append(std::move(event));
 }
 
 // --- Notes -----------------------------------------------------------------------------
 
 void SongLoader::noteOn(int channel, std::uint8_t key, std::uint8_t velocity)
 {
-    int slot = 0;
-    while (slot < kOpenNoteSlots && openNotes_[static_cast<std::size_t>(slot)].eventIndex >= 0)
-        ++slot;
-    if (slot == kOpenNoteSlots) {
+    const std::uint64_t freeSlots = ~usedSlots_ & kAllOpenNoteSlots;
+    if (freeSlots == 0) {
         addReport("More than 40 open Note on events in track " + trackNumber() + ", position " +
                   positionText(song_, tick_) + "\r\nOne Note on event skipped.");
         return;
     }
+    const int slot = std::countr_zero(freeSlots);
     storeChannelEvent(static_cast<std::uint8_t>(EventKind::Note | channel), key, velocity);
-    openNotes_[static_cast<std::size_t>(slot)] = OpenNote{tick_, channel, key, track().lastIndex()};
-    openNotesEnd_ = std::max(openNotesEnd_, slot + 1);
+    openNotes_[static_cast<std::size_t>(slot)] = OpenNote{tick_, track().lastIndex()};
+    const std::uint64_t bit = std::uint64_t{1} << slot;
+    usedSlots_ |= bit;
+    slotsOfKey_[keyIndex(channel, key)] |= bit;
 }
 
 // Ends the open note of this channel and key that started first (the lowest slot among
 // equal starts). Without one the note off is ignored.
 void SongLoader::noteOff(int channel, std::uint8_t key)
 {
-    int found = -1;
-    for (int slot = 0; slot < openNotesEnd_; ++slot) {
-        const OpenNote& open = openNotes_[static_cast<std::size_t>(slot)];
-        if (open.eventIndex < 0 || open.channel != channel || open.key != key)
-            continue;
-        if (found < 0 || open.startTick < openNotes_[static_cast<std::size_t>(found)].startTick)
+    std::uint64_t& slots = slotsOfKey_[keyIndex(channel, key)];
+    if (slots == 0)
+        return;
+    int found = std::countr_zero(slots);
+    for (std::uint64_t rest = slots & (slots - 1); rest != 0; rest &= rest - 1) {
+        const int slot = std::countr_zero(rest);
+        if (openNotes_[static_cast<std::size_t>(slot)].startTick < openNotes_[static_cast<std::size_t>(found)].startTick)
             found = slot;
     }
-    if (found < 0)
-        return;
-    OpenNote& open = openNotes_[static_cast<std::size_t>(found)];
+    const OpenNote& open = openNotes_[static_cast<std::size_t>(found)];
     const std::int32_t length = tick_ - open.startTick;
     track().event(open.eventIndex).length = length > 0 ? length : 1;
-    open.eventIndex = -1;
-    while (openNotesEnd_ > 0 && openNotes_[static_cast<std::size_t>(openNotesEnd_ - 1)].eventIndex < 0)
-        --openNotesEnd_;
+    const std::uint64_t bit = std::uint64_t{1} << found;
+    slots &= ~bit;
+    usedSlots_ &= ~bit;
 }
 
 // --- Controllers -----------------------------------------------------------------------

@@ -77,6 +77,13 @@ void Track::append(MidiEvent event)
     growIfNeeded();
 }
 
+MidiEvent& Track::appendNew()
+{
+    events_.emplace_back();
+    growIfNeeded();
+    return events_.back();
+}
+
 void Track::erase(std::int32_t index)
 {
     if (index < 0 || index > lastIndex())

@@ -60,6 +60,9 @@ public:
     void insertAt(std::int32_t index, MidiEvent event);
     // Appends without looking at the tick: the file reader relies on the file's order.
     void append(MidiEvent event);
+    // The same, for a record filled in place (the reader's hot path): returns the new
+    // last event, default-initialised.
+    MidiEvent& appendNew();
     // Frees the event's payloads and closes the gap.
     void erase(std::int32_t index);
     // Sets the tick and moves the event behind the last event whose tick is not greater.
