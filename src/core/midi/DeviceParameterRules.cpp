@@ -60,18 +60,10 @@ std::string checkSlotPathEntry(std::string_view entry, int k)
 
 std::optional<int> parseEntryNumber(std::string_view text)
 {
+    // Nine digits at most, as the entry fields hold.
     text = trimBlanks(text);
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    constexpr std::size_t kMaxDigits = 9;
-    if (text.empty() || text.size() > kMaxDigits ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    int value = 0;
-    for (const char c : text)
-        value = value * 10 + (c - '0');
-    return negative ? -value : value;
+    const std::size_t digits = text.size() - (text.starts_with('-') ? 1 : 0);
+    return digits <= 9 ? parseDecimal(text) : std::nullopt;
 }
 
 std::string checkUniversalSysexId(std::string_view text)

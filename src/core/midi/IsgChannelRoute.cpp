@@ -15,16 +15,8 @@ constexpr int kMaxKey = 127;
 // Plain decimal digits, leading zeros allowed, 0..max.
 std::optional<int> numberInRange(std::string_view text, int max)
 {
-    constexpr std::size_t kMaxDigits = 6;
-    if (text.empty() || text.size() > kMaxDigits ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    int value = 0;
-    for (const char c : text)
-        value = value * 10 + (c - '0');
-    if (value > max)
-        return std::nullopt;
-    return value;
+    const std::optional<int> value = text.starts_with('-') ? std::nullopt : parseDecimal(text);
+    return value && *value <= max ? value : std::nullopt;
 }
 
 std::string quoted(std::string_view text)

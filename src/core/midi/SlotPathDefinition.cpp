@@ -55,18 +55,8 @@ std::string quoted(std::string_view text)
 // Plain decimal digits, leading zeros allowed, 0..max.
 std::optional<int> numberInRange(std::string_view text, int max)
 {
-    const std::size_t significant = text.find_first_not_of('0');
-    const std::string_view digits = significant == std::string_view::npos ? "0" : text.substr(significant);
-    constexpr std::size_t kMaxDigits = 9;
-    if (text.empty() || digits.size() > kMaxDigits ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    int value = 0;
-    for (const char c : digits)
-        value = value * 10 + (c - '0');
-    if (value > max)
-        return std::nullopt;
-    return value;
+    const std::optional<int> value = text.starts_with('-') ? std::nullopt : parseDecimal(text);
+    return value && *value <= max ? value : std::nullopt;
 }
 
 std::optional<SlotPathEntry> entryFromHex(std::string_view four)

@@ -97,18 +97,14 @@ std::size_t findNoCase(std::string_view text, std::string_view needle)
     return std::string_view::npos;
 }
 
-// A whole field as a decimal number (blanks around it allowed); std::nullopt otherwise.
-std::optional<int> parseDecimal(std::string_view text)
+// A whole field as a decimal number, blanks around it allowed.
+std::optional<int> decimalField(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty())
-        return std::nullopt;
-    return value;
+    return parseDecimal(text);
 }
 
 // BPM to three decimals from microseconds per quarter note: thousandths are truncated
@@ -797,7 +793,7 @@ bool SongLoader::applyRecord(const std::string& content)
     };
 
     if (const auto record = recordAt("VLX:TICKOFFSET:")) {
-        if (const auto offset = parseDecimal(field(*record, ':', 3)))
+        if (const auto offset = decimalField(field(*record, ':', 3)))
             track().tickOffset = *offset;
         return true;
     }
@@ -808,7 +804,7 @@ bool SongLoader::applyRecord(const std::string& content)
         return true;
     }
     if (const auto record = recordAt("VLX:MIDICHANNEL:")) {
-        const auto channel = parseDecimal(field(*record, ':', 3));
+        const auto channel = decimalField(field(*record, ':', 3));
         if (channel && *channel >= 1 && *channel <= kChannels)
             track().channel = *channel - 1;
         return true;
@@ -837,8 +833,8 @@ void SongLoader::knobRecord(std::string_view record)
     if (colon == std::string_view::npos)
         return;
     const std::string_view fields = record.substr(colon + 1);
-    const auto number = parseDecimal(field(fields, '/', 1));
-    const auto kind = parseDecimal(field(fields, '/', 2));
+    const auto number = decimalField(field(fields, '/', 1));
+    const auto kind = decimalField(field(fields, '/', 2));
     if (!number || !kind || *number < 0 || *number > 127)
         return;
 
@@ -865,10 +861,10 @@ void SongLoader::knobRecord(std::string_view record)
     std::optional<int> drumMap = 0;
     std::optional<int> key = 0;
     if (*kind == KnobKind::DrumNrpn) {
-        drumMap = parseDecimal(field(fields, '/', 3));
-        key = parseDecimal(field(fields, '/', 4));
+        drumMap = decimalField(field(fields, '/', 3));
+        key = decimalField(field(fields, '/', 4));
     } else if (*kind == KnobKind::KeyBasedController) {
-        key = parseDecimal(field(fields, '/', 3));
+        key = decimalField(field(fields, '/', 3));
     }
     if (!drumMap || !key || *drumMap < 0 || *drumMap > 127 || *key < 0 || *key > 127)
         return;

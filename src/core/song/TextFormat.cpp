@@ -3,6 +3,7 @@
 #include "midi/MidiStandardNames.h"
 
 #include <algorithm>
+#include <charconv>
 #include <array>
 
 namespace velisto {
@@ -118,6 +119,17 @@ void overwrite(std::string& target, std::string_view source)
 }
 
 std::string numberText(int value) { return std::to_string(value); }
+
+std::optional<int> parseDecimal(std::string_view text)
+{
+    // from_chars takes no plus sign and no blanks, which is what the callers want.
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end)
+        return std::nullopt;
+    return value;
+}
 
 std::string noteName(int key, bool flat)
 {

@@ -33,6 +33,9 @@ int fieldCount(std::string_view text, char separator);
 void overwrite(std::string& target, std::string_view source);
 // Decimal, with a minus sign when negative.
 std::string numberText(int value);
+// The whole text as a decimal number: an optional minus sign and digits (leading zeros
+// allowed), nothing else, within the range of int. std::nullopt otherwise.
+std::optional<int> parseDecimal(std::string_view text);
 // Pitch class and octave key / 12: key 0 is "C0", 60 "C5", 61 "C#5" (sharps) or "Db5"
 // (flats), 127 "G10". Empty for a key outside 0..127.
 std::string noteName(int key, bool flat);

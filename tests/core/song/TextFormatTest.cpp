@@ -126,3 +126,19 @@ TEST(TextFormatTest, NoteNames)
 
 } // namespace
 } // namespace velisto
+
+namespace velisto {
+namespace {
+
+TEST(TextFormatTest, DecimalsAreWholeSignedNumbersThatFitAnInt)
+{
+    EXPECT_EQ(parseDecimal("25"), 25);
+    EXPECT_EQ(parseDecimal("-12"), -12);
+    EXPECT_EQ(parseDecimal("007"), 7);
+    EXPECT_EQ(parseDecimal("2147483647"), 2147483647);
+    for (const char* bad : {"", "-", "+5", " 5", "5 ", "5x", "0x10", "1.5", "2147483648"})
+        EXPECT_EQ(parseDecimal(bad), std::nullopt) << '"' << bad << '"';
+}
+
+} // namespace
+} // namespace velisto
