@@ -25,7 +25,7 @@ void chooseDeviceFor(int track, Song& song, DeviceTable& devices, UserPrompt& pr
         if (!chosen)
             return;
         const std::array<int, 1> one{track};
-        const std::string error = devices.assignTracks(song, one, *chosen);
+        const std::string error = devices.assignTracks(song, one, *chosen, IndexRebuild::Later);
         if (error.empty())
             return;
         prompt.message(error, std::string(kOpenDeviceCaption), PromptIcon::Error);
@@ -36,7 +36,7 @@ void assignNamedDevice(int track, int device, Song& song, DeviceTable& devices, 
                        const ChooseDevice& choose)
 {
     const std::array<int, 1> one{track};
-    const std::string error = devices.assignTracks(song, one, device);
+    const std::string error = devices.assignTracks(song, one, device, IndexRebuild::Later);
     if (error.empty())
         return;
     prompt.message(error, std::string(kOpenDeviceCaption), PromptIcon::Error);
@@ -193,6 +193,9 @@ void runPostLoadSteps(Song& song, DeviceTable& devices, Settings& settings, cons
     checkSongTextEvents(loaded, settings.karaoke, prompt);
     if (loaded.deviceNameSeen)
         offerClosingUnusedDevices(song, devices, prompt);
+    // The moves above left the program indexes to this one pass; the check reads the
+    // track modes it finds.
+    devices.rebuildProgramIndexes(song);
     warnMidiStandardMismatch(song, devices, prompt);
 }
 

@@ -3,8 +3,10 @@
 #include "midi/IsgChannelRoute.h"
 #include "midi/ModeReset.h"
 #include "midi/SlotPathDefinition.h"
+#include "midi/TrackMode.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace velisto {
 namespace {
@@ -257,6 +259,9 @@ std::string DeviceTable::open(int index)
     if (!validIndex(index))
         return "There is no MIDI Output device number " + std::to_string(index) + ".";
     OutputDevice& dev = device(index);
+    // The MIDI input callback may send through devices at any time: it must see either the
+    // closed device or the whole opened one.
+    const std::lock_guard lock(dev.sendMutex());
     if (dev.isOpen())
         return "The device " + dev.name + " has already been opened !";
     dev.resetSendingState();
@@ -288,8 +293,11 @@ std::string DeviceTable::close(int index)
         return refusal;
     // The generator stops its sampler state here (stop request, then waiting 500 ms at a
     // time while it is busy) before it is freed; the device window goes too.
-    dev.port_.reset();
-    dev.open_ = false;
+    {
+        const std::lock_guard lock(dev.sendMutex());
+        dev.port_.reset();
+        dev.open_ = false;
+    }
     const int closedRow = dev.row;
     dev.row = 0;
     const bool wasDefault = dev.isDefault;
@@ -329,7 +337,9 @@ bool DeviceTable::closeFromUserInterface(int index, Song& song, UserPrompt& prom
         if (track.device == index)
             track.device = receiver;
     close(index);
-    // The receiver's program index is rebuilt here, then the track area and mixer redraw.
+    rebuildProgramIndex(receiver, song);
+    rebuildProgramIndex(index, song);
+    // The track area and the mixer redraw here.
     return true;
 }
 
@@ -341,7 +351,7 @@ bool DeviceTable::openFromUserInterface(int index, UserPrompt& prompt)
     return error.empty();
 }
 
-std::string DeviceTable::assignTracks(Song& song, std::span<const int> tracks, int index)
+std::string DeviceTable::assignTracks(Song& song, std::span<const int> tracks, int index, IndexRebuild rebuild)
 {
     if (runActive_)
         return std::string(kMoveTracksDuringRunText);
@@ -350,10 +360,34 @@ std::string DeviceTable::assignTracks(Song& song, std::span<const int> tracks, i
     if (!device(index).isOpen())
         if (std::string error = open(index); !error.empty())
             return error;
-    for (const int track : tracks)
-        if (track >= 0 && track < kTrackCount)
-            song.tracks[static_cast<std::size_t>(track)].device = index;
+    std::vector<int> losing;
+    for (const int track : tracks) {
+        if (track < 0 || track >= kTrackCount)
+            continue;
+        int& owner = song.tracks[static_cast<std::size_t>(track)].device;
+        if (owner != index && validIndex(owner) && std::find(losing.begin(), losing.end(), owner) == losing.end())
+            losing.push_back(owner);
+        owner = index;
+    }
+    if (rebuild == IndexRebuild::Now) {
+        rebuildProgramIndex(index, song);
+        for (const int old : losing)
+            rebuildProgramIndex(old, song);
+    }
     return {};
+}
+
+void DeviceTable::rebuildProgramIndex(int index, const Song& song)
+{
+    if (validIndex(index))
+        velisto::rebuildProgramIndex(device(index), song, index);
+}
+
+void DeviceTable::rebuildProgramIndexes(const Song& song)
+{
+    for (int i = 0; i < count(); ++i)
+        if (device(i).isOpen() || usedByAnyTrack(song, i))
+            rebuildProgramIndex(i, song);
 }
 
 AssignOutcome DeviceTable::assignTracksFromUserInterface(Song& song, std::span<const int> tracks, int index,
@@ -374,7 +408,6 @@ AssignOutcome DeviceTable::assignTracksFromUserInterface(Song& song, std::span<c
         prompt.message(error, std::string(kOpenDeviceCaption), PromptIcon::Error);
         return AssignOutcome::OpenFailed;
     }
-    // The program indexes of the new and the previous devices are rebuilt here.
     for (const int old : previous) {
         if (!device(old).isOpen() || usedByAnyTrack(song, old))
             continue;
@@ -395,6 +428,7 @@ std::string DeviceTable::applyParameters(int index, const DeviceParameters& para
     OutputDevice& dev = device(index);
     if (std::string refusal = parameterRefusal(dev); !refusal.empty())
         return refusal;
+    const std::lock_guard lock(dev.sendMutex());
     dev.powerOnMode = parameters.powerOnMode;
     dev.gsSupported = parameters.gsSupported;
     dev.xgSupported = parameters.xgSupported;

@@ -67,6 +67,10 @@ struct DeviceParameters {
     bool operator==(const DeviceParameters&) const = default;
 };
 
+// Whether moving tracks rebuilds the program indexes of the devices involved at once, or
+// leaves that to the caller (many moves in a row, as when a file is loaded).
+enum class IndexRebuild { Now, Later };
+
 // How assigning a device from the device name dialog ended.
 enum class AssignOutcome {
     Assigned,
@@ -121,12 +125,21 @@ public:
     // Opens the chosen device of the "Open MIDI Output device" list; a failure is shown.
     bool openFromUserInterface(int index, UserPrompt& prompt);
 
-    // Puts the tracks (0..255) on the device, opening it at the next row when closed.
-    // Returns why not (open failure, run active), empty on success.
-    std::string assignTracks(Song& song, std::span<const int> tracks, int index);
+    // Puts the tracks (0..255) on the device, opening it at the next row when closed, and
+    // (IndexRebuild::Now) rebuilds the program index of the device and of every device that
+    // lost one of the tracks. Returns why not (open failure, run active), empty on success.
+    std::string assignTracks(Song& song, std::span<const int> tracks, int index,
+                             IndexRebuild rebuild = IndexRebuild::Now);
     // The device name dialog's choice: assignTracks, with a failure shown; then the user is
     // asked about each previous device that no track uses any more, and Yes closes it.
     AssignOutcome assignTracksFromUserInterface(Song& song, std::span<const int> tracks, int index, UserPrompt& prompt);
+
+    // The program index and track mode of one device from the song's tracks on it (see
+    // TrackMode.h). Needed after its tracks change, after recording into them and after its
+    // power-on mode changes. Not while a run plays the device: it uses the target state.
+    void rebuildProgramIndex(int index, const Song& song);
+    // The same for every open device and every device a track uses (after loading a file).
+    void rebuildProgramIndexes(const Song& song);
 
     // Replaces what the device parameter dialog edits. Refused while a run exists.
     std::string applyParameters(int index, const DeviceParameters& parameters);

@@ -8,13 +8,18 @@ OutputDevice::OutputDevice(std::uint32_t tableIndex, std::string deviceName, std
     : portId(port), index(tableIndex), name(std::move(deviceName))
 {
     lastRpnNrpnKind.fill(RpnNrpnKind::None);
+    lastRpnNrpnSlot.fill(-1);
+    lastDrumNrpnKey.fill(-1);
 }
 
 void OutputDevice::resetSendingState()
 {
     lastRpnNrpnKind.fill(RpnNrpnKind::None);
+    lastRpnNrpnSlot.fill(-1);
+    lastDrumNrpnKey.fill(-1);
     runningStatus = kNoRunningStatus;
     trackMode = MidiMode::GM;
+    lastXgVariationType = -1;
     // A stored mode outside 0..3 is refused by setMode; the receiver then starts in GM.
     if (!liveState.setMode(powerOnMode))
         liveState.setMode(MidiMode::GM);

@@ -5,21 +5,25 @@
 // live and target models of what the receiver holds, its row among the open devices and
 // the table of pending note-offs.
 // Thread contract: the user-interface thread alone opens, closes and changes the
-// parameters (through DeviceTable); while the device is open the sending thread (play
-// timer callback or MIDI input callback) writes the live state, the running status, the
-// last RPN/NRPN kinds and the note-off table without a lock.
+// parameters (through DeviceTable); while the device is open the sending threads (user
+// interface, play timer callback, MIDI input callback) write the live state, the running
+// status, the RPN/NRPN address cache and the note-off table under sendMutex().
 
 #include "midi/DeviceMidiState.h"
 #include "midi/MidiOutPort.h"
+#include "midi/ProgramIndex.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velisto {
+
+class GeneratorSink;
 
 inline constexpr std::string_view kPlaceholderDeviceName = "no MIDI Output device";
 inline constexpr std::string_view kGeneratorDeviceName = "Velisto's Internal Sound Generator";
@@ -63,8 +67,8 @@ public:
     // (the open port handle is private: port())
     DeviceMidiState liveState;   // what the receiver holds now
     DeviceMidiState targetState; // what the song's beginning establishes; scratch for the program index
-    // The program index (program selections per channel of this device's tracks) joins here.
-    std::int32_t trackMode = 0; // MIDI standard of this device's tracks, 0..3; 0 on open
+    ProgramIndex programIndex;   // program selections per channel of this device's tracks
+    std::int32_t trackMode = 0;  // MIDI standard of this device's tracks, 0..3; 0 on open
     // (the open flag is private: isOpen())
     std::array<std::int32_t, kChannels> lastRpnNrpnKind{}; // RpnNrpnKind per channel
     bool useRunningStatus = false;
@@ -83,6 +87,16 @@ public:
     std::vector<std::string> slotPaths;        // SlotPathDefinition texts (GM2 global parameter control)
     std::vector<std::string> generatorEntries; // IsgChannelRoute texts, the generator only
     std::array<NoteOffEntry, kNoteOffSlots> noteOffs{};
+    // XG variation type (MSB * 128 + LSB) last sent to the receiver; -1 while unknown.
+    std::int32_t lastXgVariationType = -1;
+
+    // ---- sending (EventOutput), guarded by sendMutex() while the device is open ----
+    std::array<std::int32_t, kChannels> lastRpnNrpnSlot{}; // slot of the last address per channel
+    std::array<std::int32_t, kChannels> lastDrumNrpnKey{}; // key of the last drum NRPN address
+    GeneratorSink* generatorSink = nullptr;                // the generator's voices; null: silent
+    // Held for a whole send (interpretation, caches, every byte of a multi-message event)
+    // and by other threads while they copy or read the live and target states.
+    std::mutex& sendMutex() const { return sendMutex_; }
 
     // ---- queries ----
     bool isPlaceholder() const { return name == kPlaceholderDeviceName; }
@@ -104,6 +118,7 @@ private:
 
     std::unique_ptr<MidiOutPort> port_;
     bool open_ = false;
+    mutable std::mutex sendMutex_;
 };
 
 } // namespace velisto
