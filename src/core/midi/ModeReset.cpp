@@ -26,7 +26,9 @@ std::uint8_t universalId(const OutputDevice& device)
     return sevenBitHex(device.universalSysexId).value_or(kUniversalAllCall);
 }
 
-std::uint8_t gsDeviceId(const OutputDevice& device)
+} // namespace
+
+std::uint8_t gsDeviceByte(const OutputDevice& device)
 {
     if (!device.gsSupported)
         return kGsDefaultDeviceId;
@@ -43,15 +45,13 @@ std::uint8_t xgDeviceByte(const OutputDevice& device)
     return static_cast<std::uint8_t>(0x10 | (id & 0x0F));
 }
 
-} // namespace
-
 std::vector<std::uint8_t> modeEnterMessage(int mode, const OutputDevice& device)
 {
     switch (mode) {
     case MidiMode::GM:
         return {0xF0, 0x7E, universalId(device), 0x09, 0x01, 0xF7};
     case MidiMode::GS:
-        return {0xF0, 0x41, gsDeviceId(device), 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+        return {0xF0, 0x41, gsDeviceByte(device), 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
     case MidiMode::XG:
         return {0xF0, 0x43, xgDeviceByte(device), 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
     case MidiMode::GM2:

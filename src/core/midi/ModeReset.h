@@ -15,4 +15,11 @@ namespace velisto {
 // factory value (universal 7F, GS 10h, XG 0), so a damaged record never sends a bad byte.
 std::vector<std::uint8_t> modeEnterMessage(int mode, const OutputDevice& device);
 
+// The device byte of GS messages to the device: its non-universal id where it supports
+// GS, else 10h.
+std::uint8_t gsDeviceByte(const OutputDevice& device);
+// The device byte 1n of XG messages: n is the low nibble of the non-universal id where
+// the device supports XG ("10" gives 10h, "3" gives 13h), else 0.
+std::uint8_t xgDeviceByte(const OutputDevice& device);
+
 } // namespace velisto
