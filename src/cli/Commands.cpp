@@ -1,14 +1,18 @@
 #include "Commands.h"
 
+#include "CheckReport.h"
 #include "CliPrompt.h"
 #include "DeviceReport.h"
 #include "SongReport.h"
+#include "SysexReport.h"
 #include "midi/MidiBackend.h"
+#include "midi/MidiModeDefinition.h"
 #include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace velisto {
@@ -22,6 +26,12 @@ constexpr const char* kUsage =
     "  info FILE [--json] [--events]   load a MIDI file, print its load report and a summary\n"
     "  convert IN OUT                  load IN and save it as OUT (Standard MIDI File, format 1)\n"
     "  ports [--json]                  list the MIDI output devices with their stored parameters\n"
+    "  check FILE [--mode GM|GS|XG|GM2] [--supports GS,XG,GM2] [--json]\n"
+    "                                  play FILE into a receiver of that power-on mode (default GM)\n"
+    "                                  and standards (the mode's own is implied), sending nothing,\n"
+    "                                  and list every event it refuses (skipped) or flags (sent anyhow)\n"
+    "  sysex [--json] [--mode GM|GS|XG|GM2] HEXBYTES...\n"
+    "                                  decode one system exclusive message (F0 ... F7)\n"
     "  help                            this text\n";
 
 int usage(std::ostream& err, const std::string& problem)
@@ -108,6 +118,58 @@ int runPorts(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return kExitOk;
 }
 
+int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::string path;
+    bool json = false;
+    CheckReceiver receiver;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--json") {
+            json = true;
+        } else if (arg == "--mode" || arg == "--supports") {
+            if (i + 1 >= args.size())
+                return usage(err, arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--mode") {
+                const std::optional<int> mode = parseCheckMode(value);
+                if (!mode)
+                    return usage(err, "unknown MIDI mode " + value + " (GM, GS, XG or GM2)");
+                receiver.powerOnMode = *mode;
+            } else if (const std::string unknown = parseCheckSupports(value, receiver); !unknown.empty()) {
+                return usage(err, "unknown MIDI standard " + unknown + " (GS, XG or GM2)");
+            }
+        } else if (arg.starts_with("--")) {
+            return usage(err, "unknown option " + arg);
+        } else if (path.empty()) {
+            path = arg;
+        } else {
+            return usage(err, "check takes one file");
+        }
+    }
+    if (path.empty())
+        return usage(err, "check needs a file");
+    // A receiver that powers on in a standard understands it.
+    receiver.gsSupported |= receiver.powerOnMode == MidiMode::GS;
+    receiver.xgSupported |= receiver.powerOnMode == MidiMode::XG;
+    receiver.gm2Supported |= receiver.powerOnMode == MidiMode::GM2;
+
+    CliPrompt prompt(err, json);
+    auto song = newSong();
+    const LoadResult loaded = MidiFileReader::load(path, *song, LoadOptions{}, prompt);
+    if (!loaded.ok) {
+        if (json)
+            out << refusalJson(loaded.error) << '\n';
+        return kExitRefused;
+    }
+    const CheckResult result = checkSong(*song, receiver);
+    if (json)
+        out << checkJson(*song, receiver, result) << '\n';
+    else
+        out << path << '\n' << checkText(*song, receiver, result);
+    return kExitOk;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -121,6 +183,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runConvert(args, out, err);
     if (command == "ports")
         return runPorts(args, out, err);
+    if (command == "check")
+        return runCheck(args, out, err);
+    if (command == "sysex")
+        return runSysex(args, out, err);
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kExitOk;
