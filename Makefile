@@ -50,7 +50,7 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DVELISTO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && ctest --output-on-failure -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1" ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD) build-bench build-fuzz build-asan build-tsan
