@@ -296,12 +296,28 @@ GsLookup lookupDrum(std::uint8_t a2, std::uint8_t a3)
     return result;
 }
 
+// 32-part receivers address their second set of parts (17..32) at 50 1p xx and 50 2p xx,
+// laid out like the first. Velisto's model has 16 parts; naming these lets the interpreter
+// refuse them by part number instead of calling the address unknown.
+GsLookup lookupSecondPartSet(std::uint8_t a2, std::uint8_t a3)
+{
+    GsLookup result = lookupPatch(a2, a3);
+    if (result.partNumber == 0)
+        return {};
+    const std::size_t prefix = partPrefix(result.partNumber).size();
+    result.partNumber += 16;
+    result.description = partPrefix(result.partNumber) + result.description.substr(prefix);
+    return result;
+}
+
 } // namespace
 
 GsLookup gsParameterAt(std::uint8_t a1, std::uint8_t a2, std::uint8_t a3)
 {
     if (a1 == 0x40)
         return lookupPatch(a2, a3);
+    if (a1 == 0x50)
+        return lookupSecondPartSet(a2, a3);
     if (a1 == 0x41)
         return lookupDrum(a2, a3);
     return {};

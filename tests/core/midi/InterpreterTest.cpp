@@ -663,3 +663,30 @@ TEST(InterpreterSysexGm2, GlobalParameterControl)
 
 } // namespace
 } // namespace velisto
+
+#include "core/midi/SysexTestSupport.h"
+
+namespace velisto {
+namespace {
+
+TEST(InterpreterSysexPart, GsPart17FromRealBytesIsRefusedByNumber)
+{
+    // 50 11 02: "midi channel" of part 17 on a 32-part receiver; checksum 1D.
+    const auto bytes = test::stored("F0 41 10 42 12 50 11 02 00 1D F7");
+    const DecodedSysex decoded = decodeSysex(bytes, nullptr, MidiMode::GS);
+    ASSERT_EQ(decoded.partNumber, 17);
+    EXPECT_EQ(decoded.description, "part 17 midi channel");
+
+    DeviceMidiState state;
+    state.setMode(MidiMode::GS);
+    state.reset(ResetKind::MidiMode);
+    const DeviceMidiState before = state;
+    const InterpretResult result = interpretSysex(state, bytes, {});
+    EXPECT_FALSE(result.valid);
+    EXPECT_FALSE(result.skip);
+    EXPECT_EQ(result.text, "SYSEX part mode for wrong part-number: 17.\r\nOnly Parts 1-16 allowed");
+    EXPECT_EQ(state, before);
+}
+
+} // namespace
+} // namespace velisto
