@@ -3,7 +3,7 @@
 "New Britain", 1829; both in the public domain), arranged for General MIDI by the Velisto
 developers. A one-bar count-in in 4/4, then 3/4 with a pick-up; melody with lyrics, piano,
 bass, strings and drums; program changes, volume, pan, reverb, chorus, expression swells,
-modulation, a GM System On message, a key signature and a closing ritardando.
+modulation, a GM2 System On message, a key signature and a closing ritardando.
 
 Written with its own small encoder on purpose, so that the demo song is an outside file
 for Velisto's reader rather than something its writer produced."""
@@ -82,7 +82,7 @@ ROOT = {"G": "G2", "C": "C3", "D": "D3", "G7": "G2", "Em": "E2"}
 def build():
     conductor = Track("Amazing Grace")
     conductor.meta(0, 0x02, b"Arrangement (c) the Velisto developers; tune and words public domain")
-    conductor.add(0, [0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7], 0)  # GM System On
+    conductor.add(0, [0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x03, 0xF7], 0)  # GM2 System On
     conductor.meta(0, 0x51, struct.pack(">I", 60_000_000 // 76)[1:])
     conductor.meta(0, 0x58, bytes([4, 2, 24, 8]))
     conductor.meta(0, 0x59, bytes([1, 0]))                          # G major
@@ -94,7 +94,7 @@ def build():
 
     melody = Track("Melody")
     melody.program(0, 0, 73)                                        # Flute
-    for c, v in ((7, 110), (10, 64), (91, 60), (93, 20)):
+    for c, v in ((7, 110), (10, 60), (91, 60), (93, 20)):
         melody.cc(0, 0, c, v)
     t = COUNT_IN + BAR - Q
     for bar_notes in [PICKUP] + MELODY:
@@ -114,11 +114,11 @@ def build():
         piano.cc(0, 1, c, v)
     bass = Track("Bass")
     bass.program(0, 2, 32)
-    for c, v in ((7, 100), (10, 64)):
+    for c, v in ((7, 104), (10, 70)):
         bass.cc(0, 2, c, v)
     strings = Track("Strings")
     strings.program(0, 3, 48)
-    for c, v in ((7, 80), (10, 88), (91, 80), (93, 40), (11, 60)):
+    for c, v in ((7, 80), (10, 88), (91, 80), (93, 40), (11, 50)):
         strings.cc(0, 3, c, v)
     for n, chord in enumerate(CHORDS, start=1):
         start = bar(n)
@@ -133,7 +133,7 @@ def build():
             strings.cc(start + step * BAR // 5, 3, 11, value)
 
     drums = Track("Drums")
-    for c, v in ((7, 100), (91, 40)):
+    for c, v in ((7, 110), (91, 30)):
         drums.cc(0, 9, c, v)
     for beat in range(4):                                           # sticks count-in
         drums.note(beat * Q, 9, 37, 90 if beat == 0 else 70, E)

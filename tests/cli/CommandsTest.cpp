@@ -182,7 +182,7 @@ TEST(CommandsTest, InfoJsonOnTheDemoSongIsOneValidObject)
     EXPECT_NE(r.out.find("{\"measure\":1,\"numerator\":3,\"denominator\":4}"), std::string::npos);
     EXPECT_NE(r.out.find("{\"tick\":0,\"sharpsFlats\":1,\"major\":1}"), std::string::npos);
     EXPECT_NE(r.out.find("\"name\":\"Melody\""), std::string::npos);
-    EXPECT_NE(r.out.find("\"7E 7F 09 01 F7\""), std::string::npos) << "sysex payload without F0";
+    EXPECT_NE(r.out.find("\"7E 7F 09 03 F7\""), std::string::npos) << "sysex payload without F0";
     EXPECT_EQ(r.out.find("\"events\":[]"), std::string::npos);
 }
 
