@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Velisto's MIDI output over a real JACK server: starts jackd with the dummy driver (no
-# sound hardware needed) under a server name of its own, starts JackMidiCapture, lets
-# JackMidiOutputCheck send through the JACK backend to it, and compares what arrived with
-# what was sent. Stops everything it started, also on failure.
+# Velisto's MIDI output and input over a real JACK server: starts jackd with the dummy
+# driver (no sound hardware needed) under a server name of its own, starts JackMidiCapture,
+# lets JackMidiOutputCheck send through the JACK backend to it, and compares what arrived
+# with what was sent. Then starts JackMidiKeyboard and lets JackMidiInputCheck receive its
+# phrase through the JACK backend's input. Stops everything it started, also on failure.
 #
-#   jack_midi_test.sh JACK_MIDI_CAPTURE JACK_MIDI_OUTPUT_CHECK
+#   jack_midi_test.sh JACK_MIDI_CAPTURE JACK_MIDI_OUTPUT_CHECK JACK_MIDI_KEYBOARD JACK_MIDI_INPUT_CHECK
 #
 # Exit 0: passed; 1: failed; 77: skipped because jackd is not installed.
 set -u
 
 capture_bin=$1
 check_bin=$2
+keyboard_bin=$3
+input_check_bin=$4
 
 if ! command -v jackd >/dev/null 2>&1; then
     echo "SKIP: jackd not found; install the jackd2 package to run the JACK MIDI test"
@@ -20,6 +23,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/velisto-jack-test.XXXXXX")
 jackd_pid=""
 capture_pid=""
+keyboard_pid=""
 
 stop() {
     local pid=$1
@@ -33,6 +37,7 @@ stop() {
     wait "$pid" 2>/dev/null
 }
 cleanup() {
+    stop "$keyboard_pid"
     stop "$capture_pid"
     stop "$jackd_pid"
     rm -rf "$work"
@@ -42,7 +47,7 @@ trap 'exit 1' INT TERM
 
 fail() {
     echo "FAIL: $*"
-    for f in jackd.log capture.err check.err; do
+    for f in jackd.log capture.err check.err keyboard.err input_check.err; do
         if [ -s "$work/$f" ]; then
             echo "--- $f"
             tail -n 30 "$work/$f"
@@ -86,3 +91,22 @@ if ! diff -q "$work/expected.txt" "$work/capture.out" >/dev/null; then
     fail "the capture did not receive what was sent, in that order"
 fi
 echo "PASS: $(wc -l <"$work/capture.out") messages arrived at velisto_capture:midi_in in call order"
+
+"$keyboard_bin" velisto_keyboard midi_out 20 2>"$work/keyboard.err" &
+keyboard_pid=$!
+for _ in $(seq 150); do
+    grep -q '^READY ' "$work/keyboard.err" 2>/dev/null && break
+    kill -0 "$keyboard_pid" 2>/dev/null || fail "the keyboard client did not start"
+    sleep 0.1
+done
+grep -q '^READY velisto_keyboard:midi_out$' "$work/keyboard.err" || fail "the keyboard port did not appear"
+
+"$input_check_bin" velisto_keyboard:midi_out 2>"$work/input_check.err" ||
+    fail "receiving through the JACK backend"
+
+wait "$keyboard_pid"
+keyboard_status=$?
+keyboard_pid=""
+[ "$keyboard_status" -eq 0 ] || fail "the keyboard client ended with status $keyboard_status"
+kill -0 "$jackd_pid" 2>/dev/null || fail "jackd stopped during the test"
+echo "PASS: the notes of velisto_keyboard:midi_out reached the input callback in order"

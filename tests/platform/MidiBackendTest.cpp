@@ -14,7 +14,7 @@ namespace {
 
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {
-  public:
+public:
     ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name))
@@ -31,7 +31,7 @@ class ScopedEnv {
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-  private:
+private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -59,6 +59,11 @@ TEST(MidiBackend, NoneHasNoPortsAndOpensNothing)
         const MidiOutOpenResult opened = choice.system->openOutput(0);
         EXPECT_FALSE(opened.port);
         EXPECT_EQ(opened.error, MidiOpenError::BadDeviceId);
+        EXPECT_TRUE(choice.system->inputPortNames().empty());
+        const MidiInOpenResult input = choice.system->openInput(0, [](const MidiInMessage&) {});
+        EXPECT_FALSE(input.port);
+        EXPECT_EQ(input.error, MidiOpenError::BadDeviceId);
+        EXPECT_FALSE(input.detail.empty());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -139,6 +140,59 @@ TEST(RtMidiPortSystemAlsa, SendsToASequencerPortInCallOrder)
             received.emplace_back(message.begin(), message.end());
     }
     EXPECT_EQ(received, expected);
+}
+
+// A virtual keyboard port of this test plays into Velisto's input through the ALSA
+// sequencer; the callback gets the notes in order, without clock and active sensing.
+TEST(RtMidiPortSystemAlsa, InputReceivesAKeyboardPortInOrder)
+{
+    if (!sequencerOpens())
+        GTEST_SKIP() << "no ALSA sequencer here (/dev/snd/seq does not open)";
+    std::string error;
+    auto system = RtMidiPortSystem::create(RtMidiApi::Alsa, error);
+    ASSERT_TRUE(system) << error;
+
+    RtMidiOut keyboard(RtMidi::LINUX_ALSA, "Velisto test keyboard");
+    keyboard.openVirtualPort("keys");
+
+    const auto names = system->inputPortNames();
+    const auto found = std::find(names.begin(), names.end(), "Velisto test keyboard:keys");
+    ASSERT_NE(found, names.end()) << "listed: " << testing::PrintToString(names) << " " << system->lastListingProblem();
+    for (const auto& name : names)
+        EXPECT_FALSE(RtMidiPortSystem::isOwnPort(name)) << name;
+    const auto badId = system->openInput(static_cast<int>(names.size()), [](const MidiInMessage&) {});
+    EXPECT_FALSE(badId.port);
+    EXPECT_EQ(badId.error, MidiOpenError::BadDeviceId);
+
+    std::mutex mutex;
+    std::vector<MidiInMessage> received;
+    auto opened = system->openInput(static_cast<int>(found - names.begin()), [&](const MidiInMessage& m) {
+        std::lock_guard lock(mutex);
+        received.push_back(m);
+    });
+    ASSERT_TRUE(opened.port) << opened.detail;
+    ASSERT_TRUE(opened.port->start());
+    const std::vector<Bytes> played{{0x90, 0x3C, 0x64}, {0xF8}, {0xFE}, {0xC2, 0x07}, {0x80, 0x3C, 0x00}};
+    for (const Bytes& message : played)
+        keyboard.sendMessage(message.data(), message.size());
+
+    const std::vector<std::uint8_t> expectedStatus{0x90, 0xC2, 0x80};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        {
+            std::lock_guard lock(mutex);
+            if (received.size() >= expectedStatus.size() || std::chrono::steady_clock::now() > deadline)
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    opened.port->stop();
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(received.size(), expectedStatus.size());
+    EXPECT_EQ(received[0], (MidiInMessage{0x90, 0x3C, 0x64, received[0].time}));
+    EXPECT_EQ(received[1], (MidiInMessage{0xC2, 0x07, 0x00, received[1].time}));
+    EXPECT_EQ(received[2], (MidiInMessage{0x80, 0x3C, 0x00, received[2].time}));
+    EXPECT_LE(received[0].time, received[2].time);
 }
 
 } // namespace

@@ -7,8 +7,55 @@
 
 namespace velisto {
 
+struct LoopbackInputState {
+    std::mutex mutex; // held while the callback runs, so stop() waits for it
+    bool open = false;
+    bool started = false;
+    MidiInCallback callback;
+    MidiOpenError failure = MidiOpenError::None;
+    std::string failureDetail;
+};
+
+class LoopbackMidiInPort : public MidiInPort {
+public:
+    LoopbackMidiInPort(std::shared_ptr<LoopbackInputState> state, MidiInCallback callback) : state_(std::move(state))
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->open = true;
+        state_->started = false;
+        state_->callback = std::move(callback);
+    }
+
+    ~LoopbackMidiInPort() override
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->open = false;
+        state_->started = false;
+        state_->callback = nullptr;
+    }
+
+    LoopbackMidiInPort(const LoopbackMidiInPort&) = delete;
+    LoopbackMidiInPort& operator=(const LoopbackMidiInPort&) = delete;
+
+    bool start() override
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->started = true;
+        return true;
+    }
+
+    void stop() override
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->started = false;
+    }
+
+private:
+    std::shared_ptr<LoopbackInputState> state_;
+};
+
 class LoopbackMidiOutPort : public MidiOutPort {
-  public:
+public:
     explicit LoopbackMidiOutPort(std::shared_ptr<LoopbackPortRecord> record) : record_(std::move(record))
     {
         std::lock_guard lock(record_->mutex_);
@@ -35,7 +82,7 @@ class LoopbackMidiOutPort : public MidiOutPort {
         return store(framer_.acceptLong(bytes), true, bytes);
     }
 
-  private:
+private:
     bool store(bool accepted, bool isLong, std::span<const std::uint8_t> bytes)
     {
         std::lock_guard lock(record_->mutex_);
@@ -97,9 +144,71 @@ void LoopbackPortRecord::clear()
     refused_ = 0;
 }
 
-LoopbackMidiPortSystem::LoopbackMidiPortSystem(std::vector<std::string> portNames)
-    : names_(std::move(portNames)), ports_(names_.size())
+LoopbackMidiPortSystem::LoopbackMidiPortSystem(std::vector<std::string> portNames, std::vector<std::string> inputNames)
+    : names_(std::move(portNames)), ports_(names_.size()), inputNames_(std::move(inputNames))
 {
+    for (std::size_t i = 0; i < inputNames_.size(); ++i)
+        inputs_.push_back(std::make_shared<LoopbackInputState>());
+}
+
+MidiInOpenResult LoopbackMidiPortSystem::openInput(int portId, MidiInCallback callback)
+{
+    MidiInOpenResult result;
+    if (!validInputId(portId)) {
+        result.error = MidiOpenError::BadDeviceId;
+        result.detail = "loopback input port " + std::to_string(portId) + " does not exist";
+        return result;
+    }
+    const std::shared_ptr<LoopbackInputState>& state = inputs_[static_cast<std::size_t>(portId)];
+    {
+        std::lock_guard lock(state->mutex);
+        if (state->failure != MidiOpenError::None) {
+            result.error = state->failure;
+            result.detail = state->failureDetail;
+            return result;
+        }
+        if (state->open) {
+            result.error = MidiOpenError::AlreadyAllocated;
+            result.detail = "loopback input port " + inputNames_[static_cast<std::size_t>(portId)] + " is already open";
+            return result;
+        }
+    }
+    result.port = std::make_unique<LoopbackMidiInPort>(state, std::move(callback));
+    return result;
+}
+
+void LoopbackMidiPortSystem::setInputOpenFailure(int portId, MidiOpenError error, std::string detail)
+{
+    if (!validInputId(portId))
+        return;
+    LoopbackInputState& state = *inputs_[static_cast<std::size_t>(portId)];
+    std::lock_guard lock(state.mutex);
+    state.failure = error;
+    state.failureDetail = std::move(detail);
+}
+
+bool LoopbackMidiPortSystem::inject(int portId, std::span<const std::uint8_t> bytes, double time)
+{
+    if (!validInputId(portId))
+        return false;
+    LoopbackInputState& state = *inputs_[static_cast<std::size_t>(portId)];
+    std::lock_guard lock(state.mutex);
+    if (!state.open || !state.started || !state.callback)
+        return false;
+    const auto message = shortInputMessage(bytes, time);
+    if (!message)
+        return false;
+    state.callback(*message);
+    return true;
+}
+
+bool LoopbackMidiPortSystem::isInputOpen(int portId) const
+{
+    if (!validInputId(portId))
+        return false;
+    LoopbackInputState& state = *inputs_[static_cast<std::size_t>(portId)];
+    std::lock_guard lock(state.mutex);
+    return state.open;
 }
 
 MidiOutOpenResult LoopbackMidiPortSystem::openOutput(int portId)

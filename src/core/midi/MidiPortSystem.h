@@ -4,6 +4,7 @@
 // backend lists no ports.
 // Thread contract: user-interface thread only.
 
+#include "midi/MidiInPort.h"
 #include "midi/MidiOutPort.h"
 
 #include <memory>
@@ -21,6 +22,12 @@ struct MidiOutOpenResult {
     std::string detail; // the backend's own words, for logs and tests
 };
 
+struct MidiInOpenResult {
+    std::unique_ptr<MidiInPort> port; // null when error is not None; opened but not started
+    MidiOpenError error = MidiOpenError::None;
+    std::string detail; // the backend's own words, for logs and tests
+};
+
 class MidiPortSystem {
 public:
     virtual ~MidiPortSystem() = default;
@@ -29,6 +36,10 @@ public:
     // Product names of the output ports, index = port id.
     virtual std::vector<std::string> outputPortNames() = 0;
     virtual MidiOutOpenResult openOutput(int portId) = 0;
+    // Product names of the input ports, index = port id.
+    virtual std::vector<std::string> inputPortNames() = 0;
+    // The callback receives the port's messages once it is started (MidiInPort).
+    virtual MidiInOpenResult openInput(int portId, MidiInCallback callback) = 0;
 };
 
 } // namespace velisto

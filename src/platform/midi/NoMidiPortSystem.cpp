@@ -10,4 +10,12 @@ MidiOutOpenResult NoMidiPortSystem::openOutput(int portId)
     return result;
 }
 
+MidiInOpenResult NoMidiPortSystem::openInput(int portId, MidiInCallback)
+{
+    MidiInOpenResult result;
+    result.error = MidiOpenError::BadDeviceId;
+    result.detail = "there is no MIDI input port " + std::to_string(portId) + " (no MIDI system in use)";
+    return result;
+}
+
 } // namespace velisto

@@ -8,10 +8,12 @@
 namespace velisto {
 
 class NoMidiPortSystem : public MidiPortSystem {
-  public:
+public:
     std::string apiName() const override { return "none"; }
     std::vector<std::string> outputPortNames() override { return {}; }
     MidiOutOpenResult openOutput(int portId) override;
+    std::vector<std::string> inputPortNames() override { return {}; }
+    MidiInOpenResult openInput(int portId, MidiInCallback callback) override;
 };
 
 } // namespace velisto

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <set>
 #include <utility>
@@ -67,7 +69,15 @@ std::unique_ptr<RtMidiOut> makeRtMidiOut(RtMidiApi api, RtMidiProblem& problem)
     return out;
 }
 
-std::vector<std::string> rtMidiPortNames(RtMidiOut& out)
+// Throws whatever RtMidi's constructor throws; callers catch.
+std::unique_ptr<RtMidiIn> makeRtMidiIn(RtMidiApi api, RtMidiProblem& problem)
+{
+    auto in = std::make_unique<RtMidiIn>(rtMidiApi(api), std::string(RtMidiPortSystem::clientName));
+    in->setErrorCallback(collectProblem, &problem);
+    return in;
+}
+
+std::vector<std::string> rtMidiPortNames(RtMidi& out)
 {
     std::vector<std::string> names;
     const unsigned count = out.getPortCount();
@@ -145,7 +155,7 @@ bool jackServerRuns()
 }
 
 class RtMidiOutPort : public MidiOutPort {
-  public:
+public:
     explicit RtMidiOutPort(RtMidiApi api)
         : api_(api), maxMessageBytes_(api == RtMidiApi::Jack ? jackMaxMessageBytes : SIZE_MAX)
     {
@@ -199,7 +209,7 @@ class RtMidiOutPort : public MidiOutPort {
         return framer_.acceptLong(bytes) && transmit(bytes);
     }
 
-  private:
+private:
     bool transmit(std::span<const std::uint8_t> bytes)
     {
         problem_.clear();
@@ -216,6 +226,109 @@ class RtMidiOutPort : public MidiOutPort {
     RtMidiProblem problem_; // before out_: RtMidi keeps a pointer to it
     std::unique_ptr<RtMidiOut> out_;
     MidiOutFramer framer_;
+};
+
+void ignoreProblem(RtMidiError::Type, const std::string&, void*) {}
+
+class RtMidiInPort : public MidiInPort {
+public:
+    RtMidiInPort(RtMidiApi api, MidiInCallback callback) : api_(api), callback_(std::move(callback)) {}
+
+    ~RtMidiInPort() override
+    {
+        stop();
+        // Closing joins RtMidi's input thread (ALSA) or leaves the process cycle (JACK).
+        try {
+            if (in_)
+                in_->closePort();
+        } catch (...) {
+        }
+    }
+
+    RtMidiInPort(const RtMidiInPort&) = delete;
+    RtMidiInPort& operator=(const RtMidiInPort&) = delete;
+
+    // Opens the port listed under name; may throw what RtMidi throws.
+    void open(const std::string& name, MidiInOpenResult& result)
+    {
+        in_ = makeRtMidiIn(api_, problem_);
+        const auto ports = RtMidiPortSystem::listPorts(api_, rtMidiPortNames(*in_));
+        const auto port = std::find_if(ports.begin(), ports.end(),
+                                       [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
+        if (port == ports.end()) {
+            result.error = MidiOpenError::BadDeviceId;
+            result.detail = "the MIDI input port \"" + name + "\" is no longer there";
+            if (problem_.reported)
+                result.detail += " (" + problem_.text + ")";
+            return;
+        }
+        // Sysex, timing (clock, time code) and active sensing are not wanted; RtMidi drops
+        // them before they cost a callback.
+        in_->ignoreTypes(true, true, true);
+        in_->setCallback(receive, this);
+        problem_.clear();
+        in_->openPort(port->rtMidiIndex, std::string(RtMidiPortSystem::inputPortName));
+        if (problem_.isError() || !in_->isPortOpen()) {
+            result.error = classifyOpenFailure(problem_.type, problem_.text);
+            result.detail = problem_.reported ? problem_.text : "RtMidi did not open the port";
+            return;
+        }
+        // From here RtMidi's own thread may report; nobody would read it, and without an
+        // error callback RtMidi would throw on that thread.
+        in_->setErrorCallback(ignoreProblem, nullptr);
+    }
+
+    bool start() override
+    {
+        std::lock_guard lock(mutex_);
+        startedAt_ = std::chrono::steady_clock::now();
+        firstMessage_ = true;
+        started_ = true;
+        return true;
+    }
+
+    void stop() override
+    {
+        std::lock_guard lock(mutex_);
+        started_ = false;
+    }
+
+private:
+    // RtMidi's thread. Its time stamp is the time since the previous message by the MIDI
+    // system's clock; the first one after start is placed by our clock.
+    static void receive(double delta, std::vector<unsigned char>* bytes, void* data)
+    {
+        auto* self = static_cast<RtMidiInPort*>(data);
+        if (bytes == nullptr)
+            return;
+        std::lock_guard lock(self->mutex_);
+        if (!self->started_)
+            return;
+        if (self->firstMessage_) {
+            self->firstMessage_ = false;
+            self->time_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - self->startedAt_).count();
+        } else if (delta > 0.0) {
+            self->time_ += delta;
+        }
+        const auto message = shortInputMessage(*bytes, self->time_);
+        if (!message || !self->callback_)
+            return;
+        try {
+            self->callback_(*message);
+        } catch (...) {
+            // Nothing may unwind into RtMidi's thread.
+        }
+    }
+
+    RtMidiApi api_;
+    MidiInCallback callback_;
+    std::mutex mutex_; // held while the callback runs, so stop() waits for it
+    bool started_ = false;
+    bool firstMessage_ = true;
+    double time_ = 0.0;
+    std::chrono::steady_clock::time_point startedAt_;
+    RtMidiProblem problem_; // before in_: RtMidi keeps pointers to it and to this
+    std::unique_ptr<RtMidiIn> in_;
 };
 
 } // namespace
@@ -293,6 +406,62 @@ MidiOutOpenResult RtMidiPortSystem::openOutput(int portId)
         }
         auto port = std::make_unique<RtMidiOutPort>(api_);
         port->open(names_[static_cast<std::size_t>(portId)], result);
+        if (result.error == MidiOpenError::None)
+            result.port = std::move(port);
+    } catch (const RtMidiError& e) {
+        result.error = classifyOpenFailure(e.getType(), e.getMessage());
+        result.detail = e.getMessage();
+    } catch (const std::bad_alloc&) {
+        result.error = MidiOpenError::NoMemory;
+        result.detail = "out of memory";
+    } catch (const std::exception& e) {
+        result.error = MidiOpenError::Other;
+        result.detail = e.what();
+    } catch (...) {
+        result.error = MidiOpenError::Other;
+        result.detail = "unknown failure";
+    }
+    if (result.error != MidiOpenError::None)
+        result.port.reset();
+    return result;
+}
+
+std::vector<std::string> RtMidiPortSystem::inputPortNames()
+{
+    inputListed_ = true;
+    inputNames_.clear();
+    lastListingProblem_.clear();
+    RtMidiProblem problem;
+    try {
+        auto in = makeRtMidiIn(api_, problem);
+        for (ListedPort& port : listPorts(api_, rtMidiPortNames(*in)))
+            inputNames_.push_back(std::move(port.name));
+    } catch (const std::exception& e) {
+        inputNames_.clear();
+        lastListingProblem_ = e.what();
+    } catch (...) {
+        inputNames_.clear();
+        lastListingProblem_ = "the MIDI ports could not be listed";
+    }
+    if (lastListingProblem_.empty() && problem.reported)
+        lastListingProblem_ = problem.text;
+    return inputNames_;
+}
+
+MidiInOpenResult RtMidiPortSystem::openInput(int portId, MidiInCallback callback)
+{
+    MidiInOpenResult result;
+    try {
+        if (!inputListed_)
+            inputPortNames();
+        if (portId < 0 || static_cast<std::size_t>(portId) >= inputNames_.size()) {
+            result.error = MidiOpenError::BadDeviceId;
+            result.detail = "there is no MIDI input port " + std::to_string(portId) + " (" +
+                            std::to_string(inputNames_.size()) + " listed)";
+            return result;
+        }
+        auto port = std::make_unique<RtMidiInPort>(api_, std::move(callback));
+        port->open(inputNames_[static_cast<std::size_t>(portId)], result);
         if (result.error == MidiOpenError::None)
             result.port = std::move(port);
     } catch (const RtMidiError& e) {

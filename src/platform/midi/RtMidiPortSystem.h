@@ -11,10 +11,12 @@
 //
 // Each open port is a client of its own named "Velisto" (JACK makes that "Velisto-01" ...
 // when the name is taken) with one output port "Velisto out", connected to the chosen port.
+// An open input port is likewise a client "Velisto" with one input port "Velisto in"; its
+// callback runs on RtMidi's thread (ALSA) or in the JACK process cycle (JACK).
 // Nothing RtMidi throws leaves this class: failures are MidiOpenError values and false.
 //
 // Thread contract: the system on the user-interface thread; each port's sends on one thread
-// at a time (MidiOutPort).
+// at a time (MidiOutPort); input callbacks on the MIDI system's thread (MidiInPort).
 
 #include "midi/MidiPortSystem.h"
 
@@ -29,9 +31,10 @@ namespace velisto {
 enum class RtMidiApi { Alsa, Jack };
 
 class RtMidiPortSystem : public MidiPortSystem {
-  public:
+public:
     static constexpr std::string_view clientName = "Velisto";
     static constexpr std::string_view outputPortName = "Velisto out";
+    static constexpr std::string_view inputPortName = "Velisto in";
 
     // Null, with the reason in error, when the MIDI system cannot be used: no ALSA sequencer,
     // or no JACK server running (none is started).
@@ -40,6 +43,9 @@ class RtMidiPortSystem : public MidiPortSystem {
     std::string apiName() const override;
     std::vector<std::string> outputPortNames() override;
     MidiOutOpenResult openOutput(int portId) override;
+    // The same naming rules; input port ids index the last input list taken.
+    std::vector<std::string> inputPortNames() override;
+    MidiInOpenResult openInput(int portId, MidiInCallback callback) override;
 
     // Why the last port list came out empty or shorter than expected, in RtMidi's words;
     // empty when RtMidi reported nothing.
@@ -55,12 +61,14 @@ class RtMidiPortSystem : public MidiPortSystem {
     // Whether a "client:port" name belongs to a client of Velisto.
     static bool isOwnPort(std::string_view portName);
 
-  private:
+private:
     explicit RtMidiPortSystem(RtMidiApi api) : api_(api) {}
 
     RtMidiApi api_;
     std::vector<std::string> names_;
     bool listed_ = false;
+    std::vector<std::string> inputNames_;
+    bool inputListed_ = false;
     std::string lastListingProblem_;
 };
 

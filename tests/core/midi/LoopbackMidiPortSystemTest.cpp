@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -126,6 +128,104 @@ TEST(LoopbackMidiPortSystem, RecordCanBeReadWhileAnotherThreadSends)
     ASSERT_EQ(messages.size(), static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         ASSERT_EQ(messages[static_cast<std::size_t>(i)].bytes[1], i % 128) << i;
+}
+
+TEST(LoopbackMidiPortSystem, InputPortsAreListedApartFromOutputPorts)
+{
+    LoopbackMidiPortSystem system({"Synth"}, {"Keyboard A", "Keyboard B"});
+    EXPECT_EQ(system.outputPortNames(), (std::vector<std::string>{"Synth"}));
+    EXPECT_EQ(system.inputPortNames(), (std::vector<std::string>{"Keyboard A", "Keyboard B"}));
+    EXPECT_TRUE(LoopbackMidiPortSystem({"Synth"}).inputPortNames().empty());
+}
+
+TEST(LoopbackMidiPortSystem, InjectedMessagesReachTheStartedInputInOrder)
+{
+    LoopbackMidiPortSystem system({}, {"Keyboard"});
+    std::vector<MidiInMessage> received;
+    auto opened = system.openInput(0, [&received](const MidiInMessage& m) { received.push_back(m); });
+    ASSERT_TRUE(opened.port);
+    EXPECT_EQ(opened.error, MidiOpenError::None);
+    EXPECT_TRUE(system.isInputOpen(0));
+
+    EXPECT_FALSE(system.inject(0, Bytes{0x90, 60, 100})) << "not started yet";
+    ASSERT_TRUE(opened.port->start());
+    EXPECT_TRUE(system.inject(0, Bytes{0x90, 60, 100}, 0.5));
+    EXPECT_FALSE(system.inject(0, Bytes{0xF8})) << "clock";
+    EXPECT_FALSE(system.inject(0, Bytes{0xFE})) << "active sensing";
+    EXPECT_FALSE(system.inject(0, gmSystemOn)) << "sysex";
+    EXPECT_TRUE(system.inject(0, Bytes{0xC3, 5}, 0.75));
+    EXPECT_TRUE(system.inject(0, Bytes{0x80, 60, 64}, 1.0));
+    opened.port->stop();
+    EXPECT_FALSE(system.inject(0, Bytes{0x90, 62, 100})) << "stopped";
+
+    const std::vector<MidiInMessage> expected{{0x90, 60, 100, 0.5}, {0xC3, 5, 0, 0.75}, {0x80, 60, 64, 1.0}};
+    EXPECT_EQ(received, expected);
+
+    ASSERT_TRUE(opened.port->start()) << "a stopped port starts again";
+    EXPECT_TRUE(system.inject(0, Bytes{0x90, 64, 90}));
+    EXPECT_EQ(received.size(), 4u);
+    opened.port.reset();
+    EXPECT_FALSE(system.isInputOpen(0));
+    EXPECT_FALSE(system.inject(0, Bytes{0x90, 64, 90})) << "closed";
+    EXPECT_FALSE(system.inject(1, Bytes{0x90, 64, 90})) << "no such port";
+    EXPECT_EQ(received.size(), 4u);
+}
+
+TEST(LoopbackMidiPortSystem, InputOpenFailures)
+{
+    LoopbackMidiPortSystem system({"Synth"}, {"Keyboard A", "Keyboard B"});
+    const auto ignore = [](const MidiInMessage&) {};
+    for (int id : {-1, 2}) {
+        const auto result = system.openInput(id, ignore);
+        EXPECT_FALSE(result.port);
+        EXPECT_EQ(result.error, MidiOpenError::BadDeviceId) << id;
+    }
+
+    auto first = system.openInput(0, ignore);
+    ASSERT_TRUE(first.port);
+    const auto second = system.openInput(0, ignore);
+    EXPECT_FALSE(second.port);
+    EXPECT_EQ(second.error, MidiOpenError::AlreadyAllocated);
+    EXPECT_FALSE(second.detail.empty());
+    EXPECT_TRUE(system.openOutput(0).port) << "the output port of the same index is another port";
+    first.port.reset();
+    EXPECT_TRUE(system.openInput(0, ignore).port) << "free again once closed";
+
+    system.setInputOpenFailure(1, MidiOpenError::NoMemory, "scripted");
+    const auto failed = system.openInput(1, ignore);
+    EXPECT_FALSE(failed.port);
+    EXPECT_EQ(failed.error, MidiOpenError::NoMemory);
+    EXPECT_EQ(failed.detail, "scripted");
+    EXPECT_FALSE(system.isInputOpen(1));
+    system.setInputOpenFailure(1, MidiOpenError::None);
+    EXPECT_TRUE(system.openInput(1, ignore).port);
+}
+
+TEST(LoopbackMidiPortSystem, StopWaitsForACallbackThatIsRunning)
+{
+    LoopbackMidiPortSystem system({}, {"Keyboard"});
+    std::atomic<bool> inCallback{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> finished{false};
+    auto opened = system.openInput(0, [&](const MidiInMessage&) {
+        inCallback = true;
+        while (!release)
+            std::this_thread::yield();
+        finished = true;
+    });
+    ASSERT_TRUE(opened.port);
+    ASSERT_TRUE(opened.port->start());
+    std::thread keyboard([&system] { system.inject(0, Bytes{0x90, 60, 100}); });
+    while (!inCallback)
+        std::this_thread::yield();
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release = true;
+    });
+    opened.port->stop();
+    EXPECT_TRUE(finished) << "stop() returned while the callback still ran";
+    keyboard.join();
+    releaser.join();
 }
 
 } // namespace
