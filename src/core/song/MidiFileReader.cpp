@@ -858,24 +858,28 @@ void SongLoader::knobRecord(std::string_view record)
     if (slot < 0)
         return;
 
-    std::optional<int> drumMap = 0;
-    std::optional<int> key = 0;
+    // The parameter is what the record is about; a missing or unreadable drum map or key
+    // field must not throw it away, so such a field reads as 0.
+    const auto smallNumber = [&fields](int n) {
+        const std::optional<int> value = decimalField(field(fields, '/', n));
+        return value && *value >= 0 && *value <= 127 ? *value : 0;
+    };
+    int drumMap = 0;
+    int key = 0;
     if (*kind == KnobKind::DrumNrpn) {
-        drumMap = decimalField(field(fields, '/', 3));
-        key = decimalField(field(fields, '/', 4));
+        drumMap = smallNumber(3);
+        key = smallNumber(4);
     } else if (*kind == KnobKind::KeyBasedController) {
-        key = decimalField(field(fields, '/', 3));
+        key = smallNumber(3);
     }
-    if (!drumMap || !key || *drumMap < 0 || *drumMap > 127 || *key < 0 || *key > 127)
-        return;
 
     Track& t = track();
     t.knobKind[knob] = *kind;
     t.knobParam[knob] = slot;
     if (*kind == KnobKind::DrumNrpn)
-        t.knobDrumMap[knob] = *drumMap;
+        t.knobDrumMap[knob] = drumMap;
     if (*kind == KnobKind::DrumNrpn || *kind == KnobKind::KeyBasedController)
-        t.knobKey[knob] = *key;
+        t.knobKey[knob] = key;
 }
 
 // --- Header and chunks -----------------------------------------------------------------

@@ -896,3 +896,20 @@ TEST_F(MidiFileReaderTest, ReportOfAFlawedFileStopsAtAThousandEntries)
 
 } // namespace
 } // namespace velisto
+
+namespace velisto {
+namespace {
+
+TEST_F(MidiFileReaderTest, KnobRecordsWithoutDrumMapOrKeyStillSetTheParameter)
+{
+    read(oneTrack(TrackBytes().text(0, "VLX:KNOB_1:24/2").text(0, "VLX:KNOB_2:74/3/x").end()));
+    EXPECT_EQ(track(0).knobKind[1], KnobKind::DrumNrpn);
+    EXPECT_EQ(track(0).knobParam[1], slotForSong(ParamKind::DrumNrpn, 24));
+    EXPECT_EQ(track(0).knobDrumMap[1], 0);
+    EXPECT_EQ(track(0).knobKey[1], 0);
+    EXPECT_EQ(track(0).knobKind[2], KnobKind::KeyBasedController);
+    EXPECT_EQ(track(0).knobKey[2], 0);
+}
+
+} // namespace
+} // namespace velisto
