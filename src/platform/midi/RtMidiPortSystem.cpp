@@ -154,6 +154,34 @@ bool jackServerRuns()
     return true;
 }
 
+// Opens the port listed under name as our own port ownPortName. The port is looked up by
+// name again because the index a device stored may belong to another port by now (and
+// RtMidi on JACK "opens" an index that no longer exists). Fills result's error and detail
+// and returns false on failure; may throw what RtMidi throws.
+template <typename OpenResult>
+bool openListedPort(RtMidi& midi, RtMidiApi api, RtMidiProblem& problem, const std::string& name,
+                    std::string_view direction, std::string_view ownPortName, OpenResult& result)
+{
+    const auto ports = RtMidiPortSystem::listPorts(api, rtMidiPortNames(midi));
+    const auto port =
+        std::find_if(ports.begin(), ports.end(), [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
+    if (port == ports.end()) {
+        result.error = MidiOpenError::BadDeviceId;
+        result.detail = "the MIDI " + std::string(direction) + " port \"" + name + "\" is no longer there";
+        if (problem.reported)
+            result.detail += " (" + problem.text + ")";
+        return false;
+    }
+    problem.clear();
+    midi.openPort(port->rtMidiIndex, std::string(ownPortName));
+    if (problem.isError() || !midi.isPortOpen()) {
+        result.error = classifyOpenFailure(problem.type, problem.text);
+        result.detail = problem.reported ? problem.text : "RtMidi did not open the port";
+        return false;
+    }
+    return true;
+}
+
 class RtMidiOutPort : public MidiOutPort {
 public:
     explicit RtMidiOutPort(RtMidiApi api)
@@ -178,22 +206,7 @@ public:
     void open(const std::string& name, MidiOutOpenResult& result)
     {
         out_ = makeRtMidiOut(api_, problem_);
-        const auto ports = RtMidiPortSystem::listPorts(api_, rtMidiPortNames(*out_));
-        const auto port = std::find_if(ports.begin(), ports.end(),
-                                       [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
-        if (port == ports.end()) {
-            result.error = MidiOpenError::BadDeviceId;
-            result.detail = "the MIDI output port \"" + name + "\" is no longer there";
-            if (problem_.reported)
-                result.detail += " (" + problem_.text + ")";
-            return;
-        }
-        problem_.clear();
-        out_->openPort(port->rtMidiIndex, std::string(RtMidiPortSystem::outputPortName));
-        if (problem_.isError() || !out_->isPortOpen()) {
-            result.error = classifyOpenFailure(problem_.type, problem_.text);
-            result.detail = problem_.reported ? problem_.text : "RtMidi did not open the port";
-        }
+        openListedPort(*out_, api_, problem_, name, "output", RtMidiPortSystem::outputPortName, result);
     }
 
     bool sendShort(std::span<const std::uint8_t> bytes) override
@@ -252,27 +265,12 @@ public:
     void open(const std::string& name, MidiInOpenResult& result)
     {
         in_ = makeRtMidiIn(api_, problem_);
-        const auto ports = RtMidiPortSystem::listPorts(api_, rtMidiPortNames(*in_));
-        const auto port = std::find_if(ports.begin(), ports.end(),
-                                       [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
-        if (port == ports.end()) {
-            result.error = MidiOpenError::BadDeviceId;
-            result.detail = "the MIDI input port \"" + name + "\" is no longer there";
-            if (problem_.reported)
-                result.detail += " (" + problem_.text + ")";
-            return;
-        }
         // Sysex, timing (clock, time code) and active sensing are not wanted; RtMidi drops
         // them before they cost a callback.
         in_->ignoreTypes(true, true, true);
         in_->setCallback(receive, this);
-        problem_.clear();
-        in_->openPort(port->rtMidiIndex, std::string(RtMidiPortSystem::inputPortName));
-        if (problem_.isError() || !in_->isPortOpen()) {
-            result.error = classifyOpenFailure(problem_.type, problem_.text);
-            result.detail = problem_.reported ? problem_.text : "RtMidi did not open the port";
+        if (!openListedPort(*in_, api_, problem_, name, "input", RtMidiPortSystem::inputPortName, result))
             return;
-        }
         // From here RtMidi's own thread may report; nobody would read it, and without an
         // error callback RtMidi would throw on that thread.
         in_->setErrorCallback(ignoreProblem, nullptr);
