@@ -9,6 +9,8 @@
 
 #include "midi/MidiBackend.h"
 
+#include "JackCheckSupport.h"
+
 #include <jack/jack.h>
 
 #include <algorithm>
@@ -22,16 +24,6 @@
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const std::string& what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-        ++failures;
-    }
-}
-
 std::string text(const velisto::MidiInMessage& m)
 {
     char line[16];
@@ -39,23 +31,12 @@ std::string text(const velisto::MidiInMessage& m)
     return line;
 }
 
-// An output port of a client named like Velisto's own, as its playback output is: it must
-// not show up among the input ports.
-jack_client_t* openOwnOutputPort()
-{
-    jack_client_t* client = jack_client_open("Velisto", JackNoStartServer, nullptr);
-    if (client != nullptr && jack_port_register(client, "Velisto out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0))
-        return client;
-    if (client != nullptr)
-        jack_client_close(client);
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     using namespace velisto;
+    using namespace velisto::jackcheck;
     if (argc != 2) {
         std::fprintf(stderr, "usage: JackMidiInputCheck KEYBOARD_PORT\n");
         return 2;
@@ -67,16 +48,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "FAIL: VELISTO_MIDI_API=jack gave the \"%s\" backend\n", system->apiName().c_str());
         return 1;
     }
-    jack_client_t* ownClient = openOwnOutputPort();
+    jack_client_t* ownClient = openOwnPort("Velisto out", JackPortIsOutput);
     check(ownClient != nullptr, "could not create the client \"Velisto\" with an output port");
 
     const std::vector<std::string> names = system->inputPortNames();
-    std::fprintf(stderr, "input ports:");
-    for (const auto& name : names)
-        std::fprintf(stderr, " [%s]", name.c_str());
-    std::fprintf(stderr, "\n");
-    for (const auto& name : names)
-        check(name.rfind("Velisto", 0) != 0, "Velisto's own port is listed: " + name);
+    checkListedPorts("input", names);
     const auto found = std::find(names.begin(), names.end(), keyboardPort);
     if (found == names.end()) {
         std::fprintf(stderr, "FAIL: %s is not among the input ports\n", keyboardPort.c_str());

@@ -14,6 +14,8 @@
 #include "midi/MidiBackend.h"
 #include "midi/RtMidiPortSystem.h"
 
+#include "JackCheckSupport.h"
+
 #include <jack/jack.h>
 
 #include <algorithm>
@@ -26,16 +28,6 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-int failures = 0;
-
-void check(bool ok, const std::string& what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-        ++failures;
-    }
-}
 
 std::string hexLine(const Bytes& bytes)
 {
@@ -58,23 +50,12 @@ Bytes sysex(std::size_t size)
     return bytes;
 }
 
-// A MIDI input port of a client named like Velisto's own, as its recording input will be:
-// it must not show up among the output ports.
-jack_client_t* openOwnInputPort()
-{
-    jack_client_t* client = jack_client_open("Velisto", JackNoStartServer, nullptr);
-    if (client != nullptr && jack_port_register(client, "Velisto in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0))
-        return client;
-    if (client != nullptr)
-        jack_client_close(client);
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     using namespace velisto;
+    using namespace velisto::jackcheck;
     if (argc != 3) {
         std::fprintf(stderr, "usage: JackMidiOutputCheck CAPTURE_PORT EXPECTED_FILE\n");
         return 2;
@@ -86,21 +67,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "FAIL: VELISTO_MIDI_API=jack gave the \"%s\" backend\n", system->apiName().c_str());
         return 1;
     }
-    jack_client_t* ownClient = openOwnInputPort();
+    jack_client_t* ownClient = openOwnPort("Velisto in", JackPortIsInput);
     check(ownClient != nullptr, "could not create the client \"Velisto\" with an input port");
 
     const std::vector<std::string> names = system->outputPortNames();
-    std::fprintf(stderr, "output ports:");
-    for (const auto& name : names)
-        std::fprintf(stderr, " [%s]", name.c_str());
-    std::fprintf(stderr, "\n");
+    checkListedPorts("output", names);
     const auto found = std::find(names.begin(), names.end(), capturePort);
     if (found == names.end()) {
         std::fprintf(stderr, "FAIL: %s is not among the output ports\n", capturePort.c_str());
         return 1;
     }
-    for (const auto& name : names)
-        check(name.rfind("Velisto", 0) != 0, "Velisto's own port is listed: " + name);
 
     for (const int badId : {-1, static_cast<int>(names.size())}) {
         const MidiOutOpenResult result = system->openOutput(badId);
