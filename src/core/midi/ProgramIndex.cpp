@@ -1,5 +1,6 @@
 #include "midi/ProgramIndex.h"
 
+#include "song/MergedEvents.h"
 #include "song/Song.h"
 
 #include <algorithm>
@@ -19,13 +20,6 @@ ProgramAtEvent startOf(int channel)
 }
 
 } // namespace
-
-std::int32_t effectiveTick(std::int32_t tick, std::int32_t tickOffset)
-{
-    // Widened so that an extreme stored tick cannot overflow.
-    const std::int64_t shifted = std::int64_t{tick} + tickOffset;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(shifted, 0, INT32_MAX));
-}
 
 void ProgramIndex::clear()
 {

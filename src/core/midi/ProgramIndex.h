@@ -81,7 +81,4 @@ private:
     std::array<std::vector<ProgramRecord>, kChannels> channels_;
 };
 
-// An event's tick as playback sends it: tick + tickOffset, never below 0.
-std::int32_t effectiveTick(std::int32_t tick, std::int32_t tickOffset);
-
 } // namespace velisto

@@ -4,11 +4,11 @@
 #include "midi/OutputDevice.h"
 #include "midi/ProgramIndex.h"
 #include "midi/SysexDecoder.h"
+#include "song/MergedEvents.h"
 #include "song/Song.h"
 
 #include <functional>
 #include <mutex>
-#include <queue>
 #include <utility>
 #include <vector>
 
@@ -37,45 +37,6 @@ bool bankSelectCounts(int mode, int slot, int value)
         return value == 0;
     return true;
 }
-
-// The events of one device's tracks in playback order.
-class MergedEvents {
-public:
-    MergedEvents(const Song& song, int deviceIndex)
-    {
-        for (int track = 0; track < kTrackCount; ++track) {
-            const Track& t = song.tracks[static_cast<std::size_t>(track)];
-            if (t.device == deviceIndex && !t.empty())
-                queue_.push({effectiveTick(t.event(0).tick, t.tickOffset), track, 0});
-        }
-    }
-
-    struct Position {
-        std::int32_t tick = 0;
-        int track = 0;
-        int index = 0;
-        auto operator<=>(const Position&) const = default;
-    };
-
-    bool done() const { return queue_.empty(); }
-    Position top() const { return queue_.top(); }
-
-    // Steps past the current event; a track's events are sorted by tick, so its next
-    // event is never earlier.
-    void advance(const Song& song)
-    {
-        Position next = queue_.top();
-        queue_.pop();
-        const Track& t = song.tracks[static_cast<std::size_t>(next.track)];
-        if (++next.index <= t.lastIndex()) {
-            next.tick = effectiveTick(t.event(next.index).tick, t.tickOffset);
-            queue_.push(next);
-        }
-    }
-
-private:
-    std::priority_queue<Position, std::vector<Position>, std::greater<>> queue_;
-};
 
 } // namespace
 
@@ -159,15 +120,14 @@ void rebuildProgramIndex(OutputDevice& device, const Song& song, int deviceIndex
     const SysexDecoder decoder(&device);
     TrackModeCounter counter;
 
-    for (MergedEvents merged(song, deviceIndex); !merged.done(); merged.advance(song)) {
-        const MergedEvents::Position at = merged.top();
-        const MidiEvent& event = song.tracks[static_cast<std::size_t>(at.track)].event(at.index);
+    MergedEvents(&song, deviceIndex).forEach([&](const MergedEvent& at) {
+        const MidiEvent& event = *at.event;
         context.track = at.track;
         context.eventIndex = at.index;
         context.tick = at.tick;
         if (event.isSysex()) {
             if (!event.sysex)
-                continue;
+                return;
             const DecodedSysex decoded = decoder.decode(*event.sysex, state.mode(), device.lastXgVariationType);
             counter.countSysex(decoded);
             interpretDecodedSysex(state, decoded, context);
@@ -175,7 +135,7 @@ void rebuildProgramIndex(OutputDevice& device, const Song& song, int deviceIndex
             counter.count(event);
             interpretEvent(state, event.status, event.data1, event.data2, event.data3, context);
         }
-    }
+    });
     device.trackMode = counter.trackMode(device.gsSupported, device.xgSupported);
 }
 

@@ -109,12 +109,5 @@ TEST(ProgramIndex, SongQueryUsesTheEventChannelAndTheTickOffset)
     EXPECT_FALSE(index.programAt(*song, 256, 0).recorded);
 }
 
-TEST(ProgramIndex, EffectiveTicksStayWithinRange)
-{
-    EXPECT_EQ(effectiveTick(10, -30), 0);
-    EXPECT_EQ(effectiveTick(10, 30), 40);
-    EXPECT_EQ(effectiveTick(INT32_MAX, 30), INT32_MAX);
-}
-
 } // namespace
 } // namespace velisto
