@@ -3,6 +3,7 @@
 #include "CheckReport.h"
 #include "CliPrompt.h"
 #include "DeviceReport.h"
+#include "PlayCommands.h"
 #include "SongReport.h"
 #include "SysexReport.h"
 #include "midi/MidiBackend.h"
@@ -32,15 +33,21 @@ constexpr const char* kUsage =
     "                                  and list every event it refuses (skipped) or flags (sent anyhow)\n"
     "  sysex [--json] [--mode GM|GS|XG|GM2] HEXBYTES...\n"
     "                                  decode one system exclusive message (F0 ... F7)\n"
-    "  help                            this text\n";
+    "  play FILE [--port NAME|--device INDEX] [--from MEASURE] [--to MEASURE] [--loop] [--monitor]\n"
+    "                                  play FILE through one output device (default: the stored\n"
+    "                                  default device) from measure --from (default 1) to the end of\n"
+    "                                  measure --to (default: the song's end); --loop repeats that range\n"
+    "                                  until Ctrl+C; --monitor prints the output monitor's log\n"
+    "  record --in PORT --out FILE [--thru DEVICE] [--seconds N]\n"
+    "                                  record MIDI input port PORT into a new song, after a count-in\n"
+    "                                  measure, and save it as FILE; stops N seconds after the start\n"
+    "                                  (count-in included) or on Ctrl+C; --thru echoes the input to\n"
+    "                                  DEVICE (a name or an index), without it nothing is echoed\n"
+    "  help                            this text\n"
+    "\n"
+    "Port and device names may be given in part when only one name contains the part.\n";
 
-int usage(std::ostream& err, const std::string& problem)
-{
-    if (!problem.empty())
-        err << "velisto-cli: " << problem << "\n\n";
-    err << kUsage;
-    return kExitUsage;
-}
+int usage(std::ostream& err, const std::string& problem) { return reportUsage(err, problem); }
 
 // The song is large (256 tracks): keep it off the stack.
 std::unique_ptr<Song> newSong() { return std::make_unique<Song>(); }
@@ -172,6 +179,14 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 } // namespace
 
+int reportUsage(std::ostream& err, const std::string& problem)
+{
+    if (!problem.empty())
+        err << "velisto-cli: " << problem << "\n\n";
+    err << kUsage;
+    return kExitUsage;
+}
+
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
@@ -187,6 +202,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runCheck(args, out, err);
     if (command == "sysex")
         return runSysex(args, out, err);
+    if (command == "play")
+        return runPlay(args, out, err);
+    if (command == "record")
+        return runRecord(args, out, err);
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kExitOk;
