@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# velisto-cli play and record over a real JACK server: starts jackd with the dummy driver
+# (no sound hardware needed) under a server name of its own and JackMidiCapture with
+# timestamps, plays measures 1-4 of a corpus song to the capture port and lets
+# JackPlaybackCheck compare what arrived, and when, with the song; then plays measures 3-4
+# with "determine" on and checks that the receiver was brought to the song's state before
+# the first note. Last, records JackMidiKeyboard's phrase with velisto-cli record and
+# checks the saved file. Stops everything it started, also on failure.
+#
+#   jack_play_test.sh JACK_MIDI_CAPTURE JACK_MIDI_KEYBOARD JACK_PLAYBACK_CHECK VELISTO_CLI SHARED_DIR
+#
+# Exit 0: passed; 1: failed; 77: skipped because jackd or the shared corpus is missing.
+set -u
+
+capture_bin=$1
+keyboard_bin=$2
+check_bin=$3
+cli_bin=$4
+shared_dir=$5
+
+# Brasses to basso continuo on ten channels at 109 BPM, PPQ 480: measures 1-4 hold about a
+# hundred notes and every channel's bank, program, pan, volume and effect controllers.
+song="$shared_dir/corpus/midi/public/dmidiplayer/haendel_hallelujah.mid"
+
+if ! command -v jackd >/dev/null 2>&1; then
+    echo "SKIP: jackd not found; install the jackd2 package to run the JACK play test"
+    exit 77
+fi
+if [ ! -f "$song" ]; then
+    echo "SKIP: no shared corpus at $shared_dir"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velisto-jack-play-test.XXXXXX")
+jackd_pid=""
+capture_pid=""
+keyboard_pid=""
+
+stop() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+cleanup() {
+    stop "$keyboard_pid"
+    stop "$capture_pid"
+    stop "$jackd_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*"
+    for f in jackd.log capture.err play.out play.err check.err keyboard.err record.out record.err info.json; do
+        if [ -s "$work/$f" ]; then
+            echo "--- $f"
+            tail -n 30 "$work/$f"
+        fi
+    done
+    exit 1
+}
+
+export JACK_DEFAULT_SERVER="velisto-play-test-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+export VELISTO_MIDI_API=jack
+# velisto-cli reads its settings from here, not from the user's.
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$XDG_CONFIG_HOME/Korvane Software"
+"$check_bin" settings "$XDG_CONFIG_HOME/Korvane Software/Velisto.ini" || fail "writing the settings file"
+
+jackd --name "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+jackd_pid=$!
+
+# Starts the capture client under the name $1 and waits for its port. Each play gets a
+# client name of its own: the server may still hold the last one's for a moment.
+start_capture() {
+    local name=$1
+    "$capture_bin" --name "$name" --port midi_in --timestamps --timeout 60 --wait 10 \
+        >"$work/capture.out" 2>"$work/capture.err" &
+    capture_pid=$!
+    for _ in $(seq 150); do
+        grep -q '^READY ' "$work/capture.err" 2>/dev/null && break
+        kill -0 "$capture_pid" 2>/dev/null || fail "the capture client did not start"
+        kill -0 "$jackd_pid" 2>/dev/null || fail "jackd did not start"
+        sleep 0.1
+    done
+    grep -q "^READY $name:midi_in\$" "$work/capture.err" || fail "the capture port did not appear"
+}
+
+# Ends the capture client (it prints what is left and exits 0 on SIGTERM).
+end_capture() {
+    kill -TERM "$capture_pid" 2>/dev/null
+    wait "$capture_pid"
+    local status=$?
+    capture_pid=""
+    [ "$status" -eq 0 ] || fail "the capture client ended with status $status"
+}
+
+# play_range FROM TO [--adjusted]
+play_range() {
+    local from=$1 to=$2
+    local name="velisto_capture_$from"
+    start_capture "$name"
+    timeout 60 "$cli_bin" play "$song" --port "$name:midi_in" --from "$from" --to "$to" \
+        >"$work/play.out" 2>"$work/play.err" || fail "velisto-cli play --from $from --to $to exited with $?"
+    # What the last JACK cycle carried has reached the capture's ring buffer after a few periods.
+    sleep 0.2
+    end_capture
+    kill -0 "$jackd_pid" 2>/dev/null || fail "jackd stopped during the test"
+    "$check_bin" play "$song" "$work/capture.out" "$from" "$to" "${@:3}" 2>"$work/check.err" ||
+        fail "measures $from-$to did not arrive as the song has them"
+    sed 's/^/    /' "$work/check.err"
+}
+
+play_range 1 4
+echo "PASS: measures 1-4 arrived complete, in order and on time"
+play_range 3 4 --adjusted
+echo "PASS: measures 3-4 arrived after the receiver was adjusted to the song's beginning"
+
+"$keyboard_bin" velisto_keyboard midi_out 20 2>"$work/keyboard.err" &
+keyboard_pid=$!
+for _ in $(seq 150); do
+    grep -q '^READY ' "$work/keyboard.err" 2>/dev/null && break
+    kill -0 "$keyboard_pid" 2>/dev/null || fail "the keyboard client did not start"
+    sleep 0.1
+done
+grep -q '^READY velisto_keyboard:midi_out$' "$work/keyboard.err" || fail "the keyboard port did not appear"
+
+timeout 60 "$cli_bin" record --in velisto_keyboard:midi_out --out "$work/rec.mid" --seconds 4 \
+    >"$work/record.out" 2>"$work/record.err" || fail "velisto-cli record exited with $?"
+wait "$keyboard_pid"
+keyboard_status=$?
+keyboard_pid=""
+[ "$keyboard_status" -eq 0 ] || fail "the keyboard client ended with status $keyboard_status"
+grep -q '^SENT' "$work/keyboard.err" || fail "the keyboard did not play its phrase"
+
+"$cli_bin" info "$work/rec.mid" --json --events >"$work/info.json" 2>&1 || fail "the recording does not load"
+# Events are [tick,status,data1,data2,data3,length,text]: the phrase's notes C4 and E4 at
+# velocity 100 on the record track's channel 1, each with a length of at least one tick;
+# its volume controller and program change come along, re-addressed to channel 1 as well.
+for key in 60 64; do
+    grep -Eq "\[[0-9]+,144,$key,100,27,[1-9][0-9]*,null\]" "$work/info.json" ||
+        fail "note $key with a positive length is not in the recording"
+done
+grep -Eq '\[[0-9]+,192,5,' "$work/info.json" || fail "the program change is not in the recording"
+grep -q '^recorded [1-9][0-9]* events$' "$work/record.out" || fail "velisto-cli record did not count the events"
+echo "PASS: $(grep '^recorded' "$work/record.out") from velisto_keyboard:midi_out, saved with their lengths"
