@@ -32,40 +32,9 @@ if [ ! -f "$song" ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velisto-jack-play-test.XXXXXX")
-jackd_pid=""
-capture_pid=""
-keyboard_pid=""
-
-stop() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
-cleanup() {
-    stop "$keyboard_pid"
-    stop "$capture_pid"
-    stop "$jackd_pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-fail() {
-    echo "FAIL: $*"
-    for f in jackd.log capture.err play.out play.err check.err keyboard.err record.out record.err info.json; do
-        if [ -s "$work/$f" ]; then
-            echo "--- $f"
-            tail -n 30 "$work/$f"
-        fi
-    done
-    exit 1
-}
+fail_logs=(jackd.log capture.err play.out play.err check.err keyboard.err record.out record.err info.json)
+# shellcheck source=jack_test_common.sh
+source "$(dirname "$0")/jack_test_common.sh"
 
 export JACK_DEFAULT_SERVER="velisto-play-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1

@@ -40,15 +40,8 @@ PlayController::~PlayController()
 {
     stopAndWait(std::chrono::seconds(5));
     if (run_) {
-        // The run never reached its stop sequence (its worker is still adjusting, or hangs):
-        // make sure no thread can reach it any more before it goes.
-        env_.timer->stop();
-        run_->joinWorker();
-        env_.output->setRecorder(nullptr);
-        if (env_.input) {
-            env_.input->setRecordTrack(-1);
-            env_.input->waitForCallback();
-        }
+        // The run never reached its stop sequence (its worker is still adjusting, or hangs).
+        detachRun();
         playThread_.store(nullptr, std::memory_order_release);
         env_.devices->setRunActive(false);
     }
@@ -134,6 +127,20 @@ StartOutcome PlayController::startRun(PlayRequest request, const Settings& setti
     return StartOutcome::Started;
 }
 
+void PlayController::detachRun()
+{
+    // The stop sequence stops the timer from inside its call; from this thread stop() also
+    // waits until that call has returned. Then the worker, and the input callback, which
+    // may still hold the run as the recorder until waitForCallback returns.
+    env_.timer->stop();
+    run_->joinWorker();
+    env_.output->setRecorder(nullptr);
+    if (env_.input) {
+        env_.input->setRecordTrack(-1);
+        env_.input->waitForCallback();
+    }
+}
+
 void PlayController::stop()
 {
     if (runExists())
@@ -144,15 +151,7 @@ std::optional<RunEnd> PlayController::finishRun()
 {
     if (!run_ || !run_->ended())
         return std::nullopt;
-    // The stop sequence stopped the timer from inside its call; from here stop() also waits
-    // until that call has returned, and the input callback is past any use of the run.
-    env_.timer->stop();
-    run_->joinWorker();
-    env_.output->setRecorder(nullptr);
-    if (env_.input) {
-        env_.input->setRecordTrack(-1);
-        env_.input->waitForCallback();
-    }
+    detachRun();
 
     RunEnd end;
     end.cursorTick = lastStartTick_;

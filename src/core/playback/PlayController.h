@@ -112,6 +112,8 @@ public:
 
 private:
     StartOutcome startRun(PlayRequest request, const Settings& settings);
+    // Afterwards no other thread (timer, worker, input callback) can reach the run.
+    void detachRun();
 
     PlayEnvironment env_;
     Song& song_;
