@@ -220,6 +220,12 @@ public:
         out_.flush();
         shown_ = std::move(text);
     }
+    // Prints the rest of this run's log before the next run clears it.
+    void finishRun()
+    {
+        print();
+        shown_.clear();
+    }
 
 private:
     OutputMonitor& monitor_;
@@ -281,6 +287,8 @@ LoopOutcome driveRuns(PlayController& controller, Engine& engine, MonitorPrinter
                     if (std::optional<RunEnd> end = controller.finishRun())
                         outcome.lastEnd = std::move(end);
                 } else if (post.message == kWmCommand && post.wparam == CommandId::PlayLoop && !stopping) {
+                    if (printer)
+                        printer->finishRun();
                     restarted = restart();
                 }
             }

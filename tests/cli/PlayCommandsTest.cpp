@@ -203,10 +203,14 @@ TEST_F(PlayCommandsTest, LoopPlayRepeatsUntilInterruptedAndThenStopsNormally)
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_GE(took, 2500ms);
     EXPECT_LT(took, 4s) << "the interrupt did not stop the loop";
-    EXPECT_EQ(occurrences(r.out, "STARTING short.mid"), 3u) << r.out;
-    EXPECT_EQ(occurrences(r.out, "MIDI play thread stopped"), 3u) << r.out;
-    // The interrupted run closed what was sounding like every other stop.
-    EXPECT_EQ(occurrences(r.out, "Closing Open Note ons"), 3u) << r.out;
+    // About three runs; a slow machine (or a sanitizer) may fit one more or one less.
+    const std::size_t runs = occurrences(r.out, "STARTING short.mid");
+    EXPECT_GE(runs, 2u) << r.out;
+    EXPECT_LE(runs, 4u) << r.out;
+    // Every run, the interrupted one too, stopped normally and closed what was sounding,
+    // and nothing of a run's log was lost when the next one cleared it.
+    EXPECT_EQ(occurrences(r.out, "MIDI play thread stopped"), runs) << r.out;
+    EXPECT_EQ(occurrences(r.out, "Closing Open Note ons"), runs) << r.out;
 }
 
 } // namespace
