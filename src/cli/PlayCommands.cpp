@@ -220,12 +220,9 @@ public:
         out_.flush();
         shown_ = std::move(text);
     }
-    // Prints the rest of this run's log before the next run clears it.
-    void finishRun()
-    {
-        print();
-        shown_.clear();
-    }
+    // Prints the rest of this run's log before the next run clears it. What was shown stays
+    // remembered: until the next run clears the log, the text is still this run's.
+    void finishRun() { print(); }
 
 private:
     OutputMonitor& monitor_;
