@@ -1,5 +1,6 @@
 #include "song/MidiFileWriter.h"
 
+#include "app/SafeFileWrite.h"
 #include "midi/MidiModeDefinition.h"
 #include "song/Positions.h"
 #include "song/TextFormat.h"
@@ -704,66 +705,6 @@ class SmfEncoder {
     std::array<ParamAddress, kChannels> addresses_{};
 };
 
-// --- saving through a temporary file -------------------------------------------------
-
-std::filesystem::path saveTarget(const std::filesystem::path& path)
-{
-    // Saving over a symbolic link replaces the file it points to, not the link.
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto resolved = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return resolved;
-    }
-    return path;
-}
-
-// Opens a new, exclusive file beside target whose name starts with "~vlx".
-std::FILE* openTemporary(const std::filesystem::path& target, std::filesystem::path& temporary)
-{
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
-        return nullptr;
-    const std::filesystem::path folder = target.parent_path();
-    for (int n = 0; n < 1000; ++n) {
-        const std::filesystem::path candidate = folder / ("~vlxsave" + std::to_string(n) + ".tmp");
-        errno = 0;
-        if (std::FILE* file = std::fopen(candidate.c_str(), "wbx")) {
-            temporary = candidate;
-            return file;
-        }
-        if (errno != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// Empty on success, else the system's reason.
-std::string writeAndClose(std::FILE* file, const std::vector<std::uint8_t>& bytes)
-{
-    errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    int reason = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        reason = errno;
-    }
-    if (ok)
-        return {};
-    return reason != 0 ? std::generic_category().message(reason) : std::string("write error");
-}
-
-std::string replaceTarget(const std::filesystem::path& temporary, const std::filesystem::path& target)
-{
-    std::error_code ec;
-    const auto previous = std::filesystem::status(target, ec);
-    if (!ec && std::filesystem::exists(previous))
-        std::filesystem::permissions(temporary, previous.permissions(), ec); // best effort
-    std::filesystem::rename(temporary, target, ec);
-    return ec ? ec.message() : std::string();
-}
-
 SaveResult reportWriteError(const std::filesystem::path& path, const std::string& reason, UserPrompt& prompt)
 {
     const std::string text = "Can't write MIDI file " + path.string() + ".\n" + reason;
@@ -791,22 +732,13 @@ SaveResult MidiFileWriter::write(const std::filesystem::path& path, const Song& 
         return {false, encoded.error};
     }
 
-    const std::filesystem::path target = saveTarget(path);
-    std::filesystem::path temporary;
-    std::FILE* file = nullptr;
-    while ((file = openTemporary(target, temporary)) == nullptr) {
+    SafeWriteResult written;
+    while ((written = writeFileSafely(path, encoded.bytes)).status == SafeWriteStatus::OpenFailed) {
         if (prompt.askRetryCancel(kOpenFailedText, kSaveTitle, PromptIcon::Exclamation) != PromptAnswer::Retry)
             return {false, kOpenFailedText};
     }
-
-    std::string reason = writeAndClose(file, encoded.bytes);
-    if (reason.empty())
-        reason = replaceTarget(temporary, target);
-    if (!reason.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temporary, ec);
-        return reportWriteError(path, reason, prompt);
-    }
+    if (written.status == SafeWriteStatus::WriteFailed)
+        return reportWriteError(path, written.reason, prompt);
     return {true, {}};
 }
 

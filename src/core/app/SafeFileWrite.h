@@ -1,0 +1,25 @@
+#pragma once
+// Saving a file through a temporary file beside it, renamed over the target only when
+// every byte was written and flushed, so a failed save never destroys the previous file.
+// Thread contract: any thread; two saves of the same path at once are the caller's to avoid.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace velisto {
+
+enum class SafeWriteStatus { Written, OpenFailed, WriteFailed };
+
+struct SafeWriteResult {
+    SafeWriteStatus status = SafeWriteStatus::Written;
+    std::string reason; // the system's reason for WriteFailed
+};
+
+// The temporary file's name starts with "~vlx". The previous file's permissions carry
+// over, and a symbolic link keeps pointing to the saved file. OpenFailed: no writable
+// folder, or path is a folder; nothing was touched and trying again is safe.
+SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+} // namespace velisto
