@@ -3,11 +3,14 @@
 #include "CheckReport.h"
 #include "CliPrompt.h"
 #include "DeviceReport.h"
+#include "IgrReport.h"
 #include "PlayCommands.h"
 #include "SongReport.h"
 #include "SysexReport.h"
+#include "WaveReport.h"
 #include "midi/MidiBackend.h"
 #include "midi/MidiModeDefinition.h"
+#include "sampler/WaveFile.h"
 #include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
@@ -43,6 +46,10 @@ constexpr const char* kUsage =
     "                                  measure, and save it as FILE; stops N seconds after the start\n"
     "                                  (count-in included) or on Ctrl+C; --thru echoes the input to\n"
     "                                  DEVICE (a name or an index), without it nothing is echoed\n"
+    "  wav-info FILE [--json]          a wave file's format, lengths, original key, gain, velocity\n"
+    "                                  range, loop, cue points and fast view image, or why it is refused\n"
+    "  igr-info FILE [--json]          load an instrument group file with its samples and list what\n"
+    "                                  each program and drum key plays, or why the load failed\n"
     "  help                            this text\n"
     "\n"
     "Port and device names may be given in part when only one name contains the part.\n";
@@ -104,6 +111,60 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     out << "wrote " << args[2] << '\n';
     return kExitOk;
+}
+
+// FILE [--json]: the file and whether JSON is wanted; a usage status when the arguments are wrong.
+std::optional<int> parseFileAndJson(const std::vector<std::string>& args, std::string& path, bool& json,
+                                    std::ostream& err)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--json")
+            json = true;
+        else if (args[i].starts_with("--"))
+            return usage(err, "unknown option " + args[i]);
+        else if (path.empty())
+            path = args[i];
+        else
+            return usage(err, args[0] + " takes one file");
+    }
+    if (path.empty())
+        return usage(err, args[0] + " needs a file");
+    return std::nullopt;
+}
+
+int runWavInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::string path;
+    bool json = false;
+    if (const auto status = parseFileAndJson(args, path, json, err))
+        return *status;
+    WaveFile wave;
+    std::string error;
+    WaveOpenOptions options;
+    options.wantCuePoints = true;
+    options.wantFastView = true; // read-only: built in memory when the file has none, never written
+    if (!wave.open(path, options, error)) {
+        if (json)
+            out << refusalJson(error) << '\n';
+        else
+            err << error << '\n';
+        return kExitRefused;
+    }
+    out << (json ? waveInfoJson(wave) + "\n" : waveInfoText(wave));
+    wave.close(error);
+    return kExitOk;
+}
+
+int runIgrInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::string path;
+    bool json = false;
+    if (const auto status = parseFileAndJson(args, path, json, err))
+        return *status;
+    bool loaded = false;
+    const std::string text = json ? igrInfoJson(path, loaded) + "\n" : igrInfoText(path, loaded);
+    (loaded || json ? out : err) << text;
+    return loaded ? kExitOk : kExitRefused;
 }
 
 int runPorts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -206,6 +267,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runPlay(args, out, err);
     if (command == "record")
         return runRecord(args, out, err);
+    if (command == "wav-info")
+        return runWavInfo(args, out, err);
+    if (command == "igr-info")
+        return runIgrInfo(args, out, err);
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kExitOk;
