@@ -1,6 +1,7 @@
 #include "sampler/WaveFile.h"
 
 #include "app/Progress.h"
+#include "sampler/RiffBytes.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 namespace velisto {
+
+using namespace riff;
 
 namespace {
 
@@ -33,26 +36,7 @@ constexpr std::array<std::uint8_t, 16> kPcmSubFormat{0x01, 0x00, 0x00, 0x00, 0x0
                                                      0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 const char* const kFastViewText = " Creating fast view image        ";
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void put32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void append32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    const std::size_t at = out.size();
-    out.resize(at + 4);
-    put32(out.data() + at, v);
-}
-void appendId(std::vector<std::uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
 std::int64_t padded(std::uint32_t length) { return static_cast<std::int64_t>(length) + (length & 1u); }
-bool isId(const std::uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
 
 // A key as a file field holds it: 0 and anything past the joker keys mean none.
 int keyFromFile(std::uint32_t value)
