@@ -277,6 +277,10 @@ std::string DeviceTable::open(int index)
     // loading the samples of its instrument map.
     dev.row = openCount() + 1;
     dev.open_ = true;
+    if (dev.isGenerator() && generatorFactory_) {
+        generator_ = generatorFactory_(dev);
+        dev.generatorSink = generator_.get();
+    }
     // The generator follows the model directly; a receiver is told the mode so that it and
     // the model agree from the start.
     if (dev.port_)
@@ -293,11 +297,18 @@ std::string DeviceTable::close(int index)
         return refusal;
     // The generator stops its sampler state here (stop request, then waiting 500 ms at a
     // time while it is busy) before it is freed; the device window goes too.
+    std::unique_ptr<GeneratorSink> generator;
     {
         const std::lock_guard lock(dev.sendMutex());
         dev.port_.reset();
         dev.open_ = false;
+        if (dev.isGenerator()) {
+            dev.generatorSink = nullptr;
+            generator = std::move(generator_);
+        }
     }
+    // Outside the send lock: the sampler's content workers take it while they finish.
+    generator.reset();
     const int closedRow = dev.row;
     dev.row = 0;
     const bool wasDefault = dev.isDefault;

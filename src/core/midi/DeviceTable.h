@@ -15,10 +15,12 @@
 
 #include "app/Settings.h"
 #include "app/UserPrompt.h"
+#include "midi/GeneratorSink.h"
 #include "midi/MidiPortSystem.h"
 #include "midi/OutputDevice.h"
 #include "song/Song.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -89,6 +91,12 @@ public:
     DeviceTable(MidiPortSystem& ports, const ProfileStore& store);
     DeviceTable(const DeviceTable&) = delete;
     DeviceTable& operator=(const DeviceTable&) = delete;
+
+    // Makes the generator's voices when the generator opens; they are dropped when it
+    // closes. Called with the device's send lock held: it must not wait for that lock.
+    // Without a factory the generator stays silent.
+    using GeneratorFactory = std::function<std::unique_ptr<GeneratorSink>(OutputDevice&)>;
+    void setGeneratorFactory(GeneratorFactory factory) { generatorFactory_ = std::move(factory); }
 
     int count() const { return static_cast<int>(devices_.size()); }
     bool validIndex(int index) const { return index >= 0 && index < count(); }
@@ -167,6 +175,8 @@ private:
     MidiPortSystem& ports_;
     std::vector<std::unique_ptr<OutputDevice>> devices_;
     bool runActive_ = false;
+    GeneratorFactory generatorFactory_;
+    std::unique_ptr<GeneratorSink> generator_;
 };
 
 } // namespace velisto
