@@ -4,7 +4,9 @@
 #include "CliPrompt.h"
 #include "DeviceReport.h"
 #include "IgrReport.h"
+#include "InstallSounds.h"
 #include "PlayCommands.h"
+#include "RenderCommand.h"
 #include "SongReport.h"
 #include "SysexReport.h"
 #include "WaveReport.h"
@@ -50,6 +52,13 @@ constexpr const char* kUsage =
     "                                  range, loop, cue points and fast view image, or why it is refused\n"
     "  igr-info FILE [--json]          load an instrument group file with its samples and list what\n"
     "                                  each program and drum key plays, or why the load failed\n"
+    "  render FILE -o OUT.wav [--igr GROUP.igr]\n"
+    "                                  render FILE through the Internal Sound Generator into a 44.1 kHz\n"
+    "                                  16-bit stereo WAV file, faster than real time (default group:\n"
+    "                                  the configured one)\n"
+    "  install-sounds [--soundfont SF2] [--dest DIR]\n"
+    "                                  make the sound library of the Internal Sound Generator from a\n"
+    "                                  General MIDI SoundFont (default: the system's) and configure it\n"
     "  help                            this text\n"
     "\n"
     "Port and device names may be given in part when only one name contains the part.\n";
@@ -271,6 +280,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runWavInfo(args, out, err);
     if (command == "igr-info")
         return runIgrInfo(args, out, err);
+    if (command == "render")
+        return runRender(args, out, err);
+    if (command == "install-sounds")
+        return runInstallSounds(args, out, err);
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kExitOk;
