@@ -27,7 +27,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/src/cli/velisto-cli info $(DEMO)
+	@scripts/run-demo $(BUILD)/src/cli/velisto-cli $(DEMO) $(BUILD)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

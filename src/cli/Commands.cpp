@@ -10,8 +10,10 @@
 #include "SongReport.h"
 #include "SysexReport.h"
 #include "WaveReport.h"
+#include "audio/AudioBackend.h"
 #include "midi/MidiBackend.h"
 #include "midi/MidiModeDefinition.h"
+#include "sampler/AudioDeviceList.h"
 #include "sampler/WaveFile.h"
 #include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
@@ -52,6 +54,8 @@ constexpr const char* kUsage =
     "                                  range, loop, cue points and fast view image, or why it is refused\n"
     "  igr-info FILE [--json]          load an instrument group file with its samples and list what\n"
     "                                  each program and drum key plays, or why the load failed\n"
+    "  audio                           list the sound devices of the Internal Sound Generator with their\n"
+    "                                  capabilities; exits 1 when there is no audio output\n"
     "  render FILE -o OUT.wav [--igr GROUP.igr]\n"
     "                                  render FILE through the Internal Sound Generator into a 44.1 kHz\n"
     "                                  16-bit stereo WAV file, faster than real time (default group:\n"
@@ -176,6 +180,26 @@ int runIgrInfo(const std::vector<std::string>& args, std::ostream& out, std::ost
     return loaded ? kExitOk : kExitRefused;
 }
 
+int runAudio(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "audio takes no arguments");
+    const std::unique_ptr<AudioSystem> system = createAudioSystem();
+    AudioDeviceList devices(*system);
+    CliPrompt prompt(err, false);
+    if (!devices.enumerate(prompt))
+        return kExitRefused;
+    out << "audio system: " << system->apiName() << '\n';
+    for (const DirectSoundDevice& device : devices.devices()) {
+        out << '\n' << device.description << (device.guidText.empty() ? "" : " [" + device.guidText + "]") << '\n';
+        out << device.capabilities;
+        if (!device.capabilities.empty() && device.capabilities.back() != '\n')
+            out << '\n';
+    }
+    // Sound that goes nowhere is no audio output.
+    return system->apiName() == "null" ? kExitRefused : kExitOk;
+}
+
 int runPorts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     bool json = false;
@@ -280,6 +304,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runWavInfo(args, out, err);
     if (command == "igr-info")
         return runIgrInfo(args, out, err);
+    if (command == "audio")
+        return runAudio(args, out, err);
     if (command == "render")
         return runRender(args, out, err);
     if (command == "install-sounds")

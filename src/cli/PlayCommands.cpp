@@ -4,6 +4,8 @@
 #include "Commands.h"
 #include "app/QueueUiNotifier.h"
 #include "app/Settings.h"
+#include "audio/AudioBackend.h"
+#include "audio/GeneratorAudio.h"
 #include "midi/DeviceTable.h"
 #include "midi/EventOutput.h"
 #include "midi/MidiBackend.h"
@@ -14,10 +16,13 @@
 #include "playback/OutputMonitor.h"
 #include "playback/PlayController.h"
 #include "playback/PlayMessages.h"
+#include "sampler/SampleMap.h"
+#include "sampler/Sampler.h"
 #include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
 #include "song/Positions.h"
+#include "soundlib/SoundFontInstaller.h"
 #include "timer/ThreadPeriodicTimer.h"
 
 #include <unistd.h>
@@ -236,6 +241,7 @@ struct Engine {
     QtProfileStore store;
     Settings settings = loadSettings(store, "", 0, 0);
     std::unique_ptr<Song> song = std::make_unique<Song>();
+    std::unique_ptr<GeneratorAudio> generatorAudio; // the generator's sound devices outlive its voices
     DeviceTable table{*ports, store};
     OutputMonitor monitor{song.get()};
     EventOutput output{monitor};
@@ -255,6 +261,13 @@ struct Engine {
         env.notifier = &notifier;
         env.input = input;
         return env;
+    }
+
+    // The generator's voices report to the monitor: they go first.
+    ~Engine()
+    {
+        if (table.device(DeviceTable::kGeneratorIndex).isOpen())
+            table.close(DeviceTable::kGeneratorIndex);
     }
 };
 
@@ -390,10 +403,34 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const int device = chooseDevice(engine->table, portName, deviceIndex, err);
     if (device < 0)
         return kExitUsage;
+    const bool generator = engine->table.device(device).isGenerator();
+    if (generator) {
+        const std::string group = engine->store.getString(kAudioSection, kIgrPathKey, "");
+        if (group.empty()) {
+            err << "velisto-cli: the Internal Sound Generator has no instrument group; run velisto-cli "
+                   "install-sounds first\n";
+            return kExitRefused;
+        }
+        engine->generatorAudio = std::make_unique<GeneratorAudio>(createAudioSystem());
+        if (!engine->generatorAudio->install(engine->table, &engine->monitor, group, prompt))
+            return kExitRefused;
+        if (engine->generatorAudio->silent())
+            err << "velisto-cli: no audio output device: the Internal Sound Generator plays silently "
+                   "(velisto-cli render writes its sound to a file)\n";
+    }
     const std::vector<int> tracks = allTracks();
     if (std::string problem = engine->table.assignTracks(song, tracks, device); !problem.empty()) {
         err << "velisto-cli: output device " << deviceLabel(engine->table, device) << ": " << problem << '\n';
         return kExitRefused;
+    }
+    if (generator) {
+        if (Sampler* sampler = engine->generatorAudio->sampler()) {
+            sampler->waitForContent(); // the group and the first programs, before the first note
+            if (!sampleMap().loaded()) {
+                err << "velisto-cli: " << sampler->status().text << '\n';
+                return kExitRefused;
+            }
+        }
     }
     engine->output.setAdjustDelay(engine->settings.general.detsenddelay);
 
