@@ -285,29 +285,13 @@ std::string Sampler::igrPath() const
 
 std::string Sampler::directory() const { return directoryPart(igrPath()); }
 
-void Sampler::loadGroup(bool wait)
-{
-    {
-        const std::lock_guard lock(workersMutex_);
-        ++pendingContent_;
-        workers_.emplace_back([this] { runContent(false, true); });
-    }
-    if (wait)
-        waitForContent();
-}
+void Sampler::loadGroup(bool wait) { startContent(false, true, wait); }
 
-void Sampler::releaseEverything(bool wait)
-{
-    {
-        const std::lock_guard lock(workersMutex_);
-        ++pendingContent_;
-        workers_.emplace_back([this] { runContent(true, false); });
-    }
-    if (wait)
-        waitForContent();
-}
+void Sampler::releaseEverything(bool wait) { startContent(true, false, wait); }
 
-void Sampler::updateContent(bool wait)
+void Sampler::updateContent(bool wait) { startContent(false, false, wait); }
+
+void Sampler::startContent(bool releaseAll, bool load, bool wait)
 {
     {
         const std::lock_guard lock(workersMutex_);
@@ -318,7 +302,7 @@ void Sampler::updateContent(bool wait)
             workers_.clear();
         }
         ++pendingContent_;
-        workers_.emplace_back([this] { runContent(false, false); });
+        workers_.emplace_back([this, releaseAll, load] { runContent(releaseAll, load); });
     }
     if (wait)
         waitForContent();

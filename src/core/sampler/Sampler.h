@@ -139,6 +139,8 @@ private:
     enum Refill { Continue, Ended };
 
     // content
+    // One CUpdateSamplerContent run on a worker thread (runs are serialised by the content lock).
+    void startContent(bool releaseAll, bool load, bool wait);
     void runContent(bool releaseAll, bool load);
     void channelUpdate(bool sendLocked);
     bool loadChannel(int channel, int program, bool drum);
