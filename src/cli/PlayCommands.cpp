@@ -403,14 +403,12 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const int device = chooseDevice(engine->table, portName, deviceIndex, err);
     if (device < 0)
         return kExitUsage;
-    const bool generator = engine->table.device(device).isGenerator();
+    const std::string group = engine->store.getString(kAudioSection, kIgrPathKey, "");
+    const bool generator = engine->table.device(device).isGenerator() && !group.empty();
+    if (engine->table.device(device).isGenerator() && group.empty())
+        err << "velisto-cli: the Internal Sound Generator has no instrument group and plays silently; "
+               "velisto-cli install-sounds makes one\n";
     if (generator) {
-        const std::string group = engine->store.getString(kAudioSection, kIgrPathKey, "");
-        if (group.empty()) {
-            err << "velisto-cli: the Internal Sound Generator has no instrument group; run velisto-cli "
-                   "install-sounds first\n";
-            return kExitRefused;
-        }
         engine->generatorAudio = std::make_unique<GeneratorAudio>(createAudioSystem());
         if (!engine->generatorAudio->install(engine->table, &engine->monitor, group, prompt))
             return kExitRefused;

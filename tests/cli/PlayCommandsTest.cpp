@@ -1,5 +1,7 @@
 #include "Commands.h"
+
 #include "app/UserPrompt.h"
+#include "core/sampler/WaveTestSupport.h"
 #include "settings/QtProfileStore.h"
 #include "song/MidiFileWriter.h"
 #include "song/Song.h"
@@ -10,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -213,6 +216,42 @@ TEST_F(PlayCommandsTest, LoopPlayRepeatsUntilInterruptedAndThenStopsNormally)
     // and nothing of a run's log was lost when the next one cleared it.
     EXPECT_EQ(occurrences(r.out, "MIDI play thread stopped"), runs) << r.out;
     EXPECT_EQ(occurrences(r.out, "Closing Open Note ons"), runs) << r.out;
+}
+
+} // namespace
+} // namespace velisto
+
+namespace velisto {
+namespace {
+
+TEST_F(PlayCommandsTest, TheGeneratorPlaysTheConfiguredGroupOrSaysWhyItIsSilent)
+{
+    // Without an instrument group the generator plays, silently, and says so.
+    const CliRun silent = run({"play", songPath(), "--device", "1", "--from", "2"});
+    ASSERT_EQ(silent.status, kExitOk) << silent.err;
+    EXPECT_NE(silent.err.find("has no instrument group"), std::string::npos) << silent.err;
+
+    // With one, its samples are loaded before the first note and the voices start.
+    test::WavBuilder tone;
+    tone.data = test::Bytes(44100 * 2, 0);
+    tone.after.push_back({"inst", test::instBody(60, 0, 0, 0, 127, 1, 127)});
+    std::ofstream(dir_ / "tone.wav", std::ios::binary) << test::asString(tone.build());
+    std::string igr = "vlx:igr|tone.wav;" + std::string(255, ';') + ";";
+    std::ofstream(dir_ / "group.igr", std::ios::binary) << igr;
+    {
+        QtProfileStore store(storePath());
+        store.writeString("Audio", "igrfilepathandfilename", (dir_ / "group.igr").string());
+        ASSERT_TRUE(store.flush(nullptr));
+    }
+    ::setenv("VELISTO_AUDIO_API", "null", 1);
+    const CliRun played = run({"play", songPath(), "--device", "1", "--from", "2", "--monitor"});
+    ::unsetenv("VELISTO_AUDIO_API");
+    ASSERT_EQ(played.status, kExitOk) << played.err;
+    EXPECT_NE(played.err.find("no audio output device"), std::string::npos) << played.err;
+    EXPECT_EQ(played.err.find("has no instrument group"), std::string::npos) << played.err;
+    EXPECT_EQ(played.out.find("no (matching) wave file"), std::string::npos) << played.out;
+    EXPECT_EQ(played.out.find("No free voices"), std::string::npos) << played.out;
+    EXPECT_NE(played.out.find("passed to Velisto's Internal Sound Generator"), std::string::npos) << played.out;
 }
 
 } // namespace

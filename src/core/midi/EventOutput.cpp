@@ -108,7 +108,14 @@ struct EventOutput::Send {
         out.monitor_.addLineWith(-1, std::forward<Compose>(compose));
     }
     const MidiModeDefinition& definition() const { return device.liveState.definition(); }
-    GeneratorSink* generator() const { return device.isGenerator() ? device.generatorSink : nullptr; }
+    // The generator's voices for this event, which the monitor notes; null for other devices.
+    GeneratorSink* generator() const
+    {
+        if (!device.isGenerator() || !device.generatorSink)
+            return nullptr;
+        line([] { return std::string("passed to Velisto's Internal Sound Generator"); });
+        return device.generatorSink;
+    }
     std::string drumName(int key) const
     {
         const std::string_view name = device.liveState.drumName(device.liveState.partOfChannel(channel), key);
