@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -161,6 +163,33 @@ TEST(SoundFontInstallerStandaloneTest, RefusesWhatIsNoSoundFontAndAnUnwritableFo
     result = installSoundFont({kSoundFont, folder.file("file")}, nullptr);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("Can't create folder"), std::string::npos) << result.error;
+}
+
+TEST(SoundFontInstallerStandaloneTest, DamagedSoundFontsAreRefusedWithAMessage)
+{
+    // Each of these once hung or crashed the SoundFont library; they must come back as a text.
+    const test::ScratchFolder folder("soundfont-damaged");
+    const std::string noChunks("RIFF\xff\0\0\0sfbk", 12); // claims 255 bytes it does not have
+    const std::string noTables = std::string("RIFF\x1c\0\0\0sfbk", 12) + std::string("LIST\x04\0\0\0INFO", 12) +
+                                 std::string("LIST\x04\0\0\0sdta", 12);
+    std::string truncated;
+    if (std::filesystem::exists(kSoundFont)) {
+        std::ifstream in(kSoundFont, std::ios::binary);
+        truncated.resize(4096);
+        in.read(truncated.data(), 4096);
+    }
+    for (const auto& [name, bytes, expected] :
+         {std::tuple{"short.sf2", noChunks, "its length field does not match the file"},
+          std::tuple{"lists.sf2", noTables, "\"pdta\" list is missing"},
+          std::tuple{"cut.sf2", truncated, "is damaged"}}) {
+        if (bytes.empty())
+            continue;
+        folder.write(name, bytes);
+        const SoundInstallResult result = installSoundFont({folder.file(name), folder.dir() + "out"}, nullptr);
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_NE(result.error.find(expected), std::string::npos) << name << ": " << result.error;
+        EXPECT_FALSE(std::filesystem::exists(folder.dir() + "out")) << name;
+    }
 }
 
 TEST(SoundFontInstallerStandaloneTest, ConfiguresTheGroupInTheAudioSection)

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +25,9 @@
 #include <optional>
 #include <sstream>
 #include <tuple>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velisto {
 
@@ -384,6 +389,81 @@ private:
     std::streambuf* saved_;
 };
 
+// What is wrong with the file's RIFF structure, empty when nothing: every chunk lies
+// inside its parent, the three lists a SoundFont needs are there, and the preset, instrument
+// and sample tables hold whole records. libgig reads past (or loops on) a structure that
+// lies, so it only sees files that pass.
+std::string soundFontStructureProblem(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path, ec));
+    if (!in || ec)
+        return "it can't be read";
+    auto readAt = [&](std::int64_t at, char* bytes, std::int64_t count) {
+        in.clear();
+        in.seekg(at);
+        return static_cast<bool>(in.read(bytes, count));
+    };
+    auto le32 = [](const char* p) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(p[0])) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(p[1])) << 8) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(p[2])) << 16) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(p[3])) << 24);
+    };
+    char header[12];
+    if (size < 12 || !readAt(0, header, 12) || std::string(header, 4) != "RIFF" || std::string(header + 8, 4) != "sfbk")
+        return "it is not a SoundFont 2 file";
+    const std::int64_t riffEnd = 8 + static_cast<std::int64_t>(le32(header + 4));
+    if (riffEnd > size || riffEnd < 12)
+        return "its length field does not match the file";
+
+    // Record sizes of the tables of the "pdta" list.
+    const std::map<std::string, int> records{{"phdr", 38}, {"pbag", 4},  {"pmod", 10}, {"pgen", 4}, {"inst", 22},
+                                             {"ibag", 4},  {"imod", 10}, {"igen", 4},  {"shdr", 46}};
+    std::map<std::string, bool> lists;
+    std::map<std::string, bool> tables;
+    for (std::int64_t at = 12; at + 8 <= riffEnd;) {
+        char chunk[12];
+        if (!readAt(at, chunk, 8))
+            return "it ends inside a chunk header";
+        const std::int64_t length = le32(chunk + 4);
+        const std::int64_t end = at + 8 + length + (length & 1);
+        if (at + 8 + length > riffEnd)
+            return "a chunk runs past the end of the file";
+        if (std::string(chunk, 4) == "LIST") {
+            if (length < 4 || !readAt(at + 8, chunk + 8, 4))
+                return "a list has no type";
+            const std::string type(chunk + 8, 4);
+            lists[type] = true;
+            for (std::int64_t sub = at + 12; sub + 8 <= at + 8 + length;) {
+                char inner[8];
+                if (!readAt(sub, inner, 8))
+                    return "it ends inside a chunk header";
+                const std::int64_t innerLength = le32(inner + 4);
+                if (sub + 8 + innerLength > at + 8 + length)
+                    return "a chunk runs past the end of its list";
+                const std::string id(inner, 4);
+                if (type == "pdta" && records.count(id)) {
+                    const int record = records.at(id);
+                    if (innerLength < record || innerLength % record != 0)
+                        return "the \"" + id + "\" table does not hold whole records";
+                    tables[id] = true;
+                }
+                sub += 8 + innerLength + (innerLength & 1);
+            }
+        }
+        at = end;
+    }
+    for (const char* list : {"INFO", "sdta", "pdta"})
+        if (!lists[list])
+            return std::string("its \"") + list + "\" list is missing";
+    for (const auto& [id, record] : records)
+        if (!tables[id])
+            return "its \"" + id + "\" table is missing";
+    return {};
+}
+
 bool readable(const std::string& path)
 {
     std::error_code ec;
@@ -420,7 +500,7 @@ std::string defaultSoundFolder()
     return {};
 }
 
-SoundInstallResult installSoundFont(const SoundInstallOptions& options, Progress* progress)
+static SoundInstallResult installInThisProcess(const SoundInstallOptions& options, Progress* progress)
 {
     SoundInstallResult result;
     result.soundFont = options.soundFont.empty() ? systemSoundFont() : options.soundFont;
@@ -429,6 +509,8 @@ SoundInstallResult installSoundFont(const SoundInstallOptions& options, Progress
                               "default-GM.sf2 and FluidR3_GM.sf2); name one with --soundfont");
     if (!readable(result.soundFont))
         return failed(result, "Can't read SoundFont " + result.soundFont);
+    if (const std::string problem = soundFontStructureProblem(result.soundFont); !problem.empty())
+        return failed(result, "The SoundFont " + result.soundFont + " is damaged: " + problem);
 
     try {
         std::unique_ptr<RIFF::File> riff;
@@ -492,6 +574,116 @@ SoundInstallResult installSoundFont(const SoundInstallOptions& options, Progress
         return failed(result, result.soundFont + ": " + e.what());
     }
     result.ok = true;
+    return result;
+}
+
+namespace {
+
+// The result travels from the installing child as length-prefixed fields.
+void putField(std::string& out, const std::string& text) { out += std::to_string(text.size()) + ':' + text; }
+
+bool takeField(const std::string& in, std::size_t& at, std::string& text)
+{
+    const std::size_t colon = in.find(':', at);
+    if (colon == std::string::npos)
+        return false;
+    std::size_t length = 0;
+    for (std::size_t i = at; i < colon; ++i) {
+        if (in[i] < '0' || in[i] > '9')
+            return false;
+        length = length * 10 + static_cast<std::size_t>(in[i] - '0');
+    }
+    if (colon + 1 + length > in.size())
+        return false;
+    text = in.substr(colon + 1, length);
+    at = colon + 1 + length;
+    return true;
+}
+
+std::string encodeResult(const SoundInstallResult& result)
+{
+    std::string out;
+    for (const std::string& field :
+         {std::string(result.ok ? "1" : "0"), result.error, result.folder, result.igrPath, result.soundFont,
+          std::to_string(result.sampleCount), std::to_string(result.totalBytes), std::to_string(result.notes.size())})
+        putField(out, field);
+    for (const std::string& note : result.notes)
+        putField(out, note);
+    return out;
+}
+
+bool decodeResult(const std::string& in, SoundInstallResult& result)
+{
+    std::size_t at = 0;
+    std::string ok, count, bytes, notes;
+    if (!takeField(in, at, ok) || !takeField(in, at, result.error) || !takeField(in, at, result.folder) ||
+        !takeField(in, at, result.igrPath) || !takeField(in, at, result.soundFont) || !takeField(in, at, count) ||
+        !takeField(in, at, bytes) || !takeField(in, at, notes))
+        return false;
+    result.ok = ok == "1";
+    result.sampleCount = std::atoi(count.c_str());
+    result.totalBytes = std::atoll(bytes.c_str());
+    for (int n = std::atoi(notes.c_str()); n > 0; --n) {
+        std::string note;
+        if (!takeField(in, at, note))
+            return false;
+        result.notes.push_back(std::move(note));
+    }
+    return true;
+}
+
+} // namespace
+
+SoundInstallResult installSoundFont(const SoundInstallOptions& options, Progress* progress)
+{
+    // libgig trusts the structure of the file it reads, and a damaged SoundFont can crash
+    // it. The work runs in a child process, so that such a file ends in a message rather
+    // than taking Velisto down; the child reports its result through a pipe.
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return installInThisProcess(options, progress);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(channel[0]);
+        ::close(channel[1]);
+        return installInThisProcess(options, progress);
+    }
+    if (child == 0) {
+        ::close(channel[0]);
+        // A crash here is the damaged file's, and ends only this child: no crash handler of
+        // the parent (a sanitizer's, a debugger's) is to report it as Velisto's.
+        for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
+            std::signal(signal, SIG_DFL);
+        const std::string encoded = encodeResult(installInThisProcess(options, progress));
+        std::size_t written = 0;
+        while (written < encoded.size()) {
+            const ssize_t n = ::write(channel[1], encoded.data() + written, encoded.size() - written);
+            if (n <= 0)
+                ::_exit(1);
+            written += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    std::string encoded;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        encoded.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    SoundInstallResult result;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeResult(encoded, result)) {
+        result = {};
+        result.soundFont = options.soundFont.empty() ? systemSoundFont() : options.soundFont;
+        result.error = "The SoundFont " + result.soundFont + " is damaged: reading it failed";
+    }
     return result;
 }
 
