@@ -366,27 +366,36 @@ std::unique_ptr<RtMidiPortSystem> RtMidiPortSystem::create(RtMidiApi api, std::s
     return system;
 }
 
+// The names of the ports one direction lists; problem: why listing failed, else empty.
+template <typename MakePort>
+std::vector<std::string> listedNames(RtMidiApi api, MakePort makePort, std::string& listingProblem)
+{
+    std::vector<std::string> names;
+    listingProblem.clear();
+    RtMidiProblem problem;
+    try {
+        auto port = makePort(api, problem);
+        for (RtMidiPortSystem::ListedPort& listed : RtMidiPortSystem::listPorts(api, rtMidiPortNames(*port)))
+            names.push_back(std::move(listed.name));
+    } catch (const std::exception& e) {
+        names.clear();
+        listingProblem = e.what();
+    } catch (...) {
+        names.clear();
+        listingProblem = "the MIDI ports could not be listed";
+    }
+    if (listingProblem.empty() && problem.reported)
+        listingProblem = problem.text;
+    return names;
+}
+
 std::string RtMidiPortSystem::apiName() const { return api_ == RtMidiApi::Alsa ? "alsa" : "jack"; }
 
 std::vector<std::string> RtMidiPortSystem::outputPortNames()
 {
     listed_ = true;
-    names_.clear();
-    lastListingProblem_.clear();
-    RtMidiProblem problem;
-    try {
-        auto out = makeRtMidiOut(api_, problem);
-        for (ListedPort& port : listPorts(api_, rtMidiPortNames(*out)))
-            names_.push_back(std::move(port.name));
-    } catch (const std::exception& e) {
-        names_.clear();
-        lastListingProblem_ = e.what();
-    } catch (...) {
-        names_.clear();
-        lastListingProblem_ = "the MIDI ports could not be listed";
-    }
-    if (lastListingProblem_.empty() && problem.reported)
-        lastListingProblem_ = problem.text;
+    names_ = listedNames(
+        api_, [](RtMidiApi api, RtMidiProblem& problem) { return makeRtMidiOut(api, problem); }, lastListingProblem_);
     return names_;
 }
 
@@ -427,22 +436,8 @@ MidiOutOpenResult RtMidiPortSystem::openOutput(int portId)
 std::vector<std::string> RtMidiPortSystem::inputPortNames()
 {
     inputListed_ = true;
-    inputNames_.clear();
-    lastListingProblem_.clear();
-    RtMidiProblem problem;
-    try {
-        auto in = makeRtMidiIn(api_, problem);
-        for (ListedPort& port : listPorts(api_, rtMidiPortNames(*in)))
-            inputNames_.push_back(std::move(port.name));
-    } catch (const std::exception& e) {
-        inputNames_.clear();
-        lastListingProblem_ = e.what();
-    } catch (...) {
-        inputNames_.clear();
-        lastListingProblem_ = "the MIDI ports could not be listed";
-    }
-    if (lastListingProblem_.empty() && problem.reported)
-        lastListingProblem_ = problem.text;
+    inputNames_ = listedNames(
+        api_, [](RtMidiApi api, RtMidiProblem& problem) { return makeRtMidiIn(api, problem); }, lastListingProblem_);
     return inputNames_;
 }
 
