@@ -35,13 +35,7 @@ jackd_pid=$!
 "$capture_bin" --name velisto_capture --port midi_in --count 6 --timeout 20 --wait 10 \
     >"$work/capture.out" 2>"$work/capture.err" &
 capture_pid=$!
-for _ in $(seq 150); do
-    grep -q '^READY ' "$work/capture.err" 2>/dev/null && break
-    kill -0 "$capture_pid" 2>/dev/null || fail "the capture client did not start"
-    kill -0 "$jackd_pid" 2>/dev/null || fail "jackd did not start"
-    sleep 0.1
-done
-grep -q '^READY velisto_capture:midi_in$' "$work/capture.err" || fail "the capture port did not appear"
+wait_ready "$capture_pid" "$work/capture.err" velisto_capture:midi_in capture
 
 "$check_bin" velisto_capture:midi_in "$work/expected.txt" 2>"$work/check.err" ||
     fail "sending through the JACK backend"
@@ -63,12 +57,7 @@ echo "PASS: $(wc -l <"$work/capture.out") messages arrived at velisto_capture:mi
 
 "$keyboard_bin" velisto_keyboard midi_out 20 2>"$work/keyboard.err" &
 keyboard_pid=$!
-for _ in $(seq 150); do
-    grep -q '^READY ' "$work/keyboard.err" 2>/dev/null && break
-    kill -0 "$keyboard_pid" 2>/dev/null || fail "the keyboard client did not start"
-    sleep 0.1
-done
-grep -q '^READY velisto_keyboard:midi_out$' "$work/keyboard.err" || fail "the keyboard port did not appear"
+wait_ready "$keyboard_pid" "$work/keyboard.err" velisto_keyboard:midi_out keyboard
 
 "$input_check_bin" velisto_keyboard:midi_out 2>"$work/input_check.err" ||
     fail "receiving through the JACK backend"

@@ -54,13 +54,7 @@ start_capture() {
     "$capture_bin" --name "$name" --port midi_in --timestamps --timeout 60 --wait 10 \
         >"$work/capture.out" 2>"$work/capture.err" &
     capture_pid=$!
-    for _ in $(seq 150); do
-        grep -q '^READY ' "$work/capture.err" 2>/dev/null && break
-        kill -0 "$capture_pid" 2>/dev/null || fail "the capture client did not start"
-        kill -0 "$jackd_pid" 2>/dev/null || fail "jackd did not start"
-        sleep 0.1
-    done
-    grep -q "^READY $name:midi_in\$" "$work/capture.err" || fail "the capture port did not appear"
+    wait_ready "$capture_pid" "$work/capture.err" "$name:midi_in" capture
 }
 
 # Ends the capture client (it prints what is left and exits 0 on SIGTERM).
@@ -95,12 +89,7 @@ echo "PASS: measures 3-4 arrived after the receiver was adjusted to the song's b
 
 "$keyboard_bin" velisto_keyboard midi_out 20 2>"$work/keyboard.err" &
 keyboard_pid=$!
-for _ in $(seq 150); do
-    grep -q '^READY ' "$work/keyboard.err" 2>/dev/null && break
-    kill -0 "$keyboard_pid" 2>/dev/null || fail "the keyboard client did not start"
-    sleep 0.1
-done
-grep -q '^READY velisto_keyboard:midi_out$' "$work/keyboard.err" || fail "the keyboard port did not appear"
+wait_ready "$keyboard_pid" "$work/keyboard.err" velisto_keyboard:midi_out keyboard
 
 timeout 60 "$cli_bin" record --in velisto_keyboard:midi_out --out "$work/rec.mid" --seconds 4 \
     >"$work/record.out" 2>"$work/record.err" || fail "velisto-cli record exited with $?"

@@ -36,3 +36,16 @@ fail() {
     done
     exit 1
 }
+
+# wait_ready PID ERRFILE PORT WHAT: waits up to 15 s for a client started in the background
+# to print "READY PORT" on its stderr file; fails naming WHAT when it ends or never does.
+wait_ready() {
+    local pid=$1 errfile=$2 port=$3 what=$4
+    for _ in $(seq 150); do
+        grep -q '^READY ' "$errfile" 2>/dev/null && break
+        kill -0 "$pid" 2>/dev/null || fail "the $what client did not start"
+        [ -z "$jackd_pid" ] || kill -0 "$jackd_pid" 2>/dev/null || fail "jackd did not start"
+        sleep 0.1
+    done
+    grep -qx "READY $port" "$errfile" || fail "the $what port did not appear"
+}
