@@ -3,6 +3,7 @@
 #include "CheckReport.h"
 #include "CliPrompt.h"
 #include "DeviceReport.h"
+#include "EditCommand.h"
 #include "IgrReport.h"
 #include "InstallSounds.h"
 #include "PlayCommands.h"
@@ -54,6 +55,13 @@ constexpr const char* kUsage =
     "                                  range, loop, cue points and fast view image, or why it is refused\n"
     "  igr-info FILE [--json]          load an instrument group file with its samples and list what\n"
     "                                  each program and drum key plays, or why the load failed\n"
+    "  edit FILE -o OUT [--tracks A-B] [--measures M-N] OPERATION [options]\n"
+    "                                  one edit function over tracks and measures (from 1): quantize\n"
+    "                                  (--grid N, --length-grid N, --notes-only), pitch (--semitones N |\n"
+    "                                  --from KEY --to KEY), move (--ticks N), notelength (--ticks N),\n"
+    "                                  channel (--from C --to C), value (--kind velocity|controller|nrpn|\n"
+    "                                  drumnrpn [--param N] [--key K] --absolute V | --percent V), delete,\n"
+    "                                  insert (measures), split-channels (the first track given)\n"
     "  audio                           list the sound devices of the Internal Sound Generator with their\n"
     "                                  capabilities; exits 1 when there is no audio output\n"
     "  render FILE -o OUT.wav [--igr GROUP.igr]\n"
@@ -304,6 +312,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return runWavInfo(args, out, err);
     if (command == "igr-info")
         return runIgrInfo(args, out, err);
+    if (command == "edit")
+        return runEdit(args, out, err);
     if (command == "audio")
         return runAudio(args, out, err);
     if (command == "render")
