@@ -15,7 +15,9 @@
 #include "song/Song.h"
 #include "song/TextFormat.h"
 
+#include <algorithm>
 #include <charconv>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,6 +48,53 @@ bool range(const std::string& text, int limit, int& first, int& last)
     first = *a - 1;
     last = *b - 1;
     return true;
+}
+
+// --channels 1,2,10 and --exclude notes,controllers,...: the event filter of the dialogs.
+std::string applyFilterOptions(const std::map<std::string, std::string>& options, EventFilterSettings& filter)
+{
+    if (const auto found = options.find("--channels"); found != options.end()) {
+        filter.ch.fill(0);
+        std::size_t at = 0;
+        const std::string& list = found->second;
+        while (at <= list.size()) {
+            const std::size_t comma = std::min(list.find(',', at), list.size());
+            const auto channel = number(list.substr(at, comma - at));
+            if (!channel || *channel < 1 || *channel > 16)
+                return "--channels wants channels 1..16 separated by commas";
+            filter.ch[static_cast<std::size_t>(*channel - 1)] = 1;
+            at = comma + 1;
+        }
+    }
+    if (const auto found = options.find("--exclude"); found != options.end()) {
+        // Excluding over the whole value range takes the kind out entirely.
+        const std::map<std::string, std::function<void()>> kinds{
+            {"notes", [&] { filter.noteon_bool = 1, filter.noteon_from = 0, filter.noteon_to = 127; }},
+            {"prefix", [&] { filter.chprefix_bool = 1; }},
+            {"controllers", [&] { filter.contrch_bool = 1, filter.contrch_from = 0, filter.contrch_to = 255; }},
+            {"channelpressure", [&] { filter.channelpr_bool = 1; }},
+            {"keypressure", [&] { filter.polypress_bool = 1, filter.polypress_from = 0, filter.polypress_to = 127; }},
+            {"pitchbend", [&] { filter.pitchbend_bool = 1; }},
+            {"nrpn", [&] { filter.NRPN_bool = 1, filter.NRPN_from = 0, filter.NRPN_to = 255; }},
+            {"rpn", [&] { filter.RPN_bool = 1, filter.RPN_from = 0, filter.RPN_to = 255; }},
+            {"drumnrpn", [&] { filter.drumNRPN_bool = 1, filter.drumNRPN_from = 0, filter.drumNRPN_to = 255; }},
+            {"text", [&] { filter.songtext_bool = 1; }},
+            {"sysex", [&] { filter.sysex_bool = 1; }},
+            {"programs", [&] { filter.progch_bool = 1, filter.progch_from = 0, filter.progch_to = 127; }},
+        };
+        std::size_t at = 0;
+        const std::string& list = found->second;
+        while (at <= list.size()) {
+            const std::size_t comma = std::min(list.find(',', at), list.size());
+            const auto kind = kinds.find(list.substr(at, comma - at));
+            if (kind == kinds.end())
+                return "--exclude takes notes, prefix, controllers, channelpressure, keypressure, pitchbend, nrpn, "
+                       "rpn, drumnrpn, text, sysex, programs";
+            kind->second();
+            at = comma + 1;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -125,7 +174,9 @@ int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!measures.empty() && !range(measures, 9999, selection.firstMeasure, selection.lastMeasure))
         return reportUsage(err, "--measures wants M-N from 1, not \"" + measures + "\"");
 
-    const EventFilterSettings filter; // everything passes
+    EventFilterSettings filter; // everything passes unless the options say otherwise
+    if (const std::string problem = applyFilterOptions(options, filter); !problem.empty())
+        return reportUsage(err, problem);
     const EditScope scope = editScope(*song, selection, filter);
     auto option = [&](const std::string& name) -> std::optional<int> {
         const auto found = options.find(name);

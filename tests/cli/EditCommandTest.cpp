@@ -58,6 +58,17 @@ TEST(EditCommandTest, PitchMovesTheChosenTracksOnlyAndKeysAreNoteNames)
     EXPECT_EQ(noteKeys(after->tracks[2]), noteKeys(before->tracks[2]));
     fs::remove(out);
 
+    // The event filter: with notes excluded, the same pitch change has nothing to change.
+    ASSERT_EQ(runCli({"edit", demo.string(), "-o", out.string(), "--tracks", "2-2", "--exclude", "notes", "pitch",
+                      "--semitones", "12"},
+                     o, e),
+              kExitOk)
+        << e.str();
+    EXPECT_EQ(noteKeys(loaded(out)->tracks[1]), noteKeys(before->tracks[1]));
+    fs::remove(out);
+    EXPECT_EQ(runCli({"edit", demo.string(), "-o", out.string(), "--channels", "17", "move", "--ticks", "5"}, o, e),
+              kExitUsage);
+
     EXPECT_EQ(parseNoteName("C5"), 60);
     EXPECT_EQ(parseNoteName("Eb4"), 51);
     EXPECT_EQ(parseNoteName("F#6"), 78);
