@@ -98,4 +98,15 @@ void EditTestMode::stop()
     running_ = false;
 }
 
+int applyEdit(UndoStack& undo, Song& song, std::string_view description, std::string_view progressText,
+              UserPrompt& prompt, const std::function<bool(Song&)>& edit)
+{
+    // A step that could not be written was reported by the writer; the edit goes on.
+    undo.record(song, description, prompt);
+    prompt.status(std::string(progressText));
+    const bool changed = edit(song);
+    prompt.status("Ready.");
+    return changed ? kSoundChanged : kSoundUnchanged;
+}
+
 } // namespace velisto

@@ -44,6 +44,16 @@ enum class TrackFunction { SplitChannels, InsertTrack, DeleteTrack };
 bool acceptsCurrentTrackFunction(TrackFunction function, const std::optional<Selection>& selection, UserPrompt& prompt);
 
 // The test mode of one open edit dialog.
+// The result sounds of an edit: something changed, or nothing did.
+inline constexpr int kSoundChanged = 599;
+inline constexpr int kSoundUnchanged = 598;
+
+// The OK path of an edit function: its undo step first (description), then the function
+// with its progress text in the status bar and "Ready." after it. Returns the result sound
+// to play. The caller has validated the fields and refused while a test runs.
+int applyEdit(UndoStack& undo, Song& song, std::string_view description, std::string_view progressText,
+              UserPrompt& prompt, const std::function<bool(Song&)>& edit);
+
 class EditTestMode {
 public:
     // owner: the dialog the preview run reports its steps and its end to.

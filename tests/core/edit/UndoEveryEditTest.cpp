@@ -3,6 +3,7 @@
 
 #include "app/UserPrompt.h"
 #include "edit/Clipboard.h"
+#include "edit/EditFrame.h"
 #include "edit/StructuralEdits.h"
 #include "edit/Transforms.h"
 #include "edit/UndoStack.h"
@@ -91,12 +92,21 @@ TEST(UndoEveryEditTest, EachEditIsUndoneToTheSameBytes)
     };
     for (const auto& [name, edit] : edits) {
         const auto before = MidiFileWriter::encode(*song, true).bytes;
-        ASSERT_TRUE(stack.record(*song, name, prompt)) << name;
-        EXPECT_TRUE(edit(*song)) << name << " changed nothing";
+        // The path every dialog's OK takes: undo step, edit, result sound.
+        EXPECT_EQ(applyEdit(stack, *song, name, "Editing...", prompt, edit), kSoundChanged)
+            << name << " changed nothing";
         EXPECT_NE(MidiFileWriter::encode(*song, true).bytes, before) << name << " left the song as it was";
         ASSERT_NE(stack.undo(*song, prompt), UndoOutcome::Failed) << name;
         EXPECT_EQ(MidiFileWriter::encode(*song, true).bytes, before) << name << " was not undone exactly";
     }
+    // Nothing to change: the other sound, and still an undo step.
+    const std::size_t steps = stack.descriptions().size();
+    EXPECT_EQ(applyEdit(stack, *song, "Move", "Moving...", prompt,
+                        [&](Song& s) {
+                            return moveEvents(s, editScope(s, Selection{200, 210, 0, 1}, filter), 5);
+                        }),
+              kSoundUnchanged);
+    EXPECT_EQ(stack.descriptions().size(), steps + 1);
     fs::remove_all(folder);
 }
 
