@@ -15,7 +15,7 @@ namespace {
 using test::igrImage;
 using test::ScratchFolder;
 
-struct WaveSpec {
+struct SampleShape {
     std::uint32_t rate = 44100;
     int bits = 16;
     bool inst = true;
@@ -23,14 +23,14 @@ struct WaveSpec {
 };
 
 // Mono PCM, 4 frames of silence, and an "inst" chunk after the data.
-std::string wave(const WaveSpec& spec)
+std::string wave(const SampleShape& shape)
 {
     test::WavBuilder builder;
-    builder.rate = spec.rate;
-    builder.bits = spec.bits;
-    builder.data = test::Bytes(4u * static_cast<unsigned>(spec.bits / 8), 0);
-    if (spec.inst)
-        builder.after.push_back({"inst", test::instBody(spec.key, 0, 0, 0, 127, spec.low, spec.high)});
+    builder.rate = shape.rate;
+    builder.bits = shape.bits;
+    builder.data = test::Bytes(4u * static_cast<unsigned>(shape.bits / 8), 0);
+    if (shape.inst)
+        builder.after.push_back({"inst", test::instBody(shape.key, 0, 0, 0, 127, shape.low, shape.high)});
     return test::asString(builder.build());
 }
 
