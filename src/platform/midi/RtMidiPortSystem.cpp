@@ -366,6 +366,31 @@ std::unique_ptr<RtMidiPortSystem> RtMidiPortSystem::create(RtMidiApi api, std::s
     return system;
 }
 
+// Runs open, turning whatever RtMidi throws into the result's error; a failed result
+// holds no port.
+template <typename Result, typename Open> Result guardedOpen(Open&& open)
+{
+    Result result;
+    try {
+        open(result);
+    } catch (const RtMidiError& e) {
+        result.error = classifyOpenFailure(e.getType(), e.getMessage());
+        result.detail = e.getMessage();
+    } catch (const std::bad_alloc&) {
+        result.error = MidiOpenError::NoMemory;
+        result.detail = "out of memory";
+    } catch (const std::exception& e) {
+        result.error = MidiOpenError::Other;
+        result.detail = e.what();
+    } catch (...) {
+        result.error = MidiOpenError::Other;
+        result.detail = "unknown failure";
+    }
+    if (result.error != MidiOpenError::None)
+        result.port.reset();
+    return result;
+}
+
 // The names of the ports one direction lists; problem: why listing failed, else empty.
 template <typename MakePort>
 std::vector<std::string> listedNames(RtMidiApi api, MakePort makePort, std::string& listingProblem)
@@ -401,36 +426,20 @@ std::vector<std::string> RtMidiPortSystem::outputPortNames()
 
 MidiOutOpenResult RtMidiPortSystem::openOutput(int portId)
 {
-    MidiOutOpenResult result;
-    try {
+    return guardedOpen<MidiOutOpenResult>([&](MidiOutOpenResult& result) {
         if (!listed_)
             outputPortNames();
         if (portId < 0 || static_cast<std::size_t>(portId) >= names_.size()) {
             result.error = MidiOpenError::BadDeviceId;
             result.detail = "there is no MIDI output port " + std::to_string(portId) + " (" +
                             std::to_string(names_.size()) + " listed)";
-            return result;
+            return;
         }
         auto port = std::make_unique<RtMidiOutPort>(api_);
         port->open(names_[static_cast<std::size_t>(portId)], result);
         if (result.error == MidiOpenError::None)
             result.port = std::move(port);
-    } catch (const RtMidiError& e) {
-        result.error = classifyOpenFailure(e.getType(), e.getMessage());
-        result.detail = e.getMessage();
-    } catch (const std::bad_alloc&) {
-        result.error = MidiOpenError::NoMemory;
-        result.detail = "out of memory";
-    } catch (const std::exception& e) {
-        result.error = MidiOpenError::Other;
-        result.detail = e.what();
-    } catch (...) {
-        result.error = MidiOpenError::Other;
-        result.detail = "unknown failure";
-    }
-    if (result.error != MidiOpenError::None)
-        result.port.reset();
-    return result;
+    });
 }
 
 std::vector<std::string> RtMidiPortSystem::inputPortNames()
@@ -443,36 +452,20 @@ std::vector<std::string> RtMidiPortSystem::inputPortNames()
 
 MidiInOpenResult RtMidiPortSystem::openInput(int portId, MidiInCallback callback)
 {
-    MidiInOpenResult result;
-    try {
+    return guardedOpen<MidiInOpenResult>([&](MidiInOpenResult& result) {
         if (!inputListed_)
             inputPortNames();
         if (portId < 0 || static_cast<std::size_t>(portId) >= inputNames_.size()) {
             result.error = MidiOpenError::BadDeviceId;
             result.detail = "there is no MIDI input port " + std::to_string(portId) + " (" +
                             std::to_string(inputNames_.size()) + " listed)";
-            return result;
+            return;
         }
         auto port = std::make_unique<RtMidiInPort>(api_, std::move(callback));
         port->open(inputNames_[static_cast<std::size_t>(portId)], result);
         if (result.error == MidiOpenError::None)
             result.port = std::move(port);
-    } catch (const RtMidiError& e) {
-        result.error = classifyOpenFailure(e.getType(), e.getMessage());
-        result.detail = e.getMessage();
-    } catch (const std::bad_alloc&) {
-        result.error = MidiOpenError::NoMemory;
-        result.detail = "out of memory";
-    } catch (const std::exception& e) {
-        result.error = MidiOpenError::Other;
-        result.detail = e.what();
-    } catch (...) {
-        result.error = MidiOpenError::Other;
-        result.detail = "unknown failure";
-    }
-    if (result.error != MidiOpenError::None)
-        result.port.reset();
-    return result;
+    });
 }
 
 std::vector<RtMidiPortSystem::ListedPort> RtMidiPortSystem::listPorts(RtMidiApi api,
