@@ -377,13 +377,7 @@ void Sampler::channelUpdate(bool sendLocked)
     }
     for (int c = 0; c < 16; ++c) {
         const auto i = static_cast<std::size_t>(c);
-        int program;
-        bool drum;
-        {
-            const std::lock_guard lock(stateMutex_);
-            program = program_[i];
-            drum = drum_[i];
-        }
+        const auto [program, drum] = loadedContent(c);
         if (program == wantProgram[i] && drum == wantDrum[i])
             continue;
         if (program >= 0)
@@ -618,16 +612,16 @@ int Sampler::takeFreeVoiceSlot()
     return -1;
 }
 
+std::pair<int, bool> Sampler::loadedContent(int channel) const
+{
+    const std::lock_guard lock(stateMutex_);
+    const auto c = static_cast<std::size_t>(channel);
+    return {program_[c], drum_[c]};
+}
+
 bool Sampler::startVoiceLocked(int channel, int key, int velocity)
 {
-    const auto c = static_cast<std::size_t>(channel);
-    int program;
-    bool drum;
-    {
-        const std::lock_guard lock(stateMutex_);
-        program = program_[c];
-        drum = drum_[c];
-    }
+    const auto [program, drum] = loadedContent(channel);
     if (program < 0)
         return false;
     const std::string keyName(noteName(key));

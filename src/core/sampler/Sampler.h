@@ -22,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velisto {
@@ -142,6 +143,8 @@ private:
     // One CUpdateSamplerContent run on a worker thread (runs are serialised by the content lock).
     void startContent(bool releaseAll, bool load, bool wait);
     void runContent(bool releaseAll, bool load);
+    // The program (-1: none) and drum flag loaded for the channel.
+    std::pair<int, bool> loadedContent(int channel) const;
     void channelUpdate(bool sendLocked);
     bool loadChannel(int channel, int program, bool drum);
     void releaseChannelContent(int channel);
