@@ -1,7 +1,7 @@
 // Offline render ("MIDI to .wav") speed through the Internal Sound Generator. The counter
 // "realtime" is song seconds per second of wall time.
 // - BM_RenderDenseSong: a generated song holding 32 streamed stereo voices.
-// - BM_RenderSong/BM_FluidSynthSong: the demo song and the densest song of the shared corpus
+// - BM_RenderSong/BM_FluidSynthSong: the demo song and the densest song of the test corpus
 //   through the installed sound library (velisto-cli install-sounds), and FluidSynth
 //   rendering the same song from the SoundFont the library was made from, for comparison.
 //   Skipped when the library, the corpus or fluidsynth is missing.
@@ -90,7 +90,7 @@ fs::path songPath(std::int64_t which)
 {
     if (which == 0)
         return fs::path(VELISTO_RESOURCE_DIR) / "demo/demo.mid";
-    return fs::path(VELISTO_SHARED_DIR) / "corpus/midi/public/debian-planetblupi/music005.mid";
+    return fs::path(VELISTO_TEST_DATA_DIR) / "corpus/midi/public/debian-planetblupi/music005.mid";
 }
 
 std::string configuredGroup()

@@ -202,9 +202,7 @@ TEST(CommandsTest, InfoWithoutEventsLeavesThemOutAndPrintsASummary)
 
 TEST(CommandsTest, RefusedFilesExitOneWithTheReason)
 {
-    const fs::path format2 = fs::path(VELISTO_SHARED_DIR) / "corpus/midi/public/jazz-soft/test-2-tracks-type-2.mid";
-    if (!fs::exists(format2))
-        GTEST_SKIP() << "no shared corpus";
+    const fs::path format2 = fs::path(VELISTO_TEST_DATA_DIR) / "corpus/midi/public/jazz-soft/test-2-tracks-type-2.mid";
     const CliRun r = run({"info", format2.string(), "--json"});
     EXPECT_EQ(r.status, kExitRefused);
     EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"MIDI file format is neither 0 nor 1.\\nThose files are not "
@@ -297,12 +295,10 @@ TEST(CommandsTest, PortDevicesAreListedByKindWithTheirNamesEscaped)
 // ---- check ----
 
 const fs::path kGsDrumPartChange =
-    fs::path(VELISTO_SHARED_DIR) / "corpus/midi/public/jazz-soft/test-sysex-gs-40-1x-15-drum-part-change.mid";
+    fs::path(VELISTO_TEST_DATA_DIR) / "corpus/midi/public/jazz-soft/test-sysex-gs-40-1x-15-drum-part-change.mid";
 
 TEST(CommandsTest, CheckNamesTheGsMessagesAGmReceiverRefuses)
 {
-    if (!fs::exists(kGsDrumPartChange))
-        GTEST_SKIP() << "no shared corpus";
     const CliRun gm = run({"check", kGsDrumPartChange.string()});
     ASSERT_EQ(gm.status, kExitOk) << gm.err;
     EXPECT_NE(gm.out.find("Receiver: power-on mode GM, supports GM\n"), std::string::npos) << gm.out;
@@ -366,9 +362,7 @@ TEST(CommandsTest, CheckTellsSkippedFromSentAnyhowWithTrackPositionAndChannel)
 
 TEST(CommandsTest, CheckRunsOverTheWholeCorpusAndRefusesBadUsage)
 {
-    const fs::path corpus = fs::path(VELISTO_SHARED_DIR) / "corpus/midi";
-    if (!fs::exists(corpus))
-        GTEST_SKIP() << "no shared corpus";
+    const fs::path corpus = fs::path(VELISTO_TEST_DATA_DIR) / "corpus/midi";
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
         if (!entry.is_regular_file())

@@ -7,28 +7,29 @@
 # the first note. Last, records JackMidiKeyboard's phrase with velisto-cli record and
 # checks the saved file. Stops everything it started, also on failure.
 #
-#   jack_play_test.sh JACK_MIDI_CAPTURE JACK_MIDI_KEYBOARD JACK_PLAYBACK_CHECK VELISTO_CLI SHARED_DIR
+#   jack_play_test.sh JACK_MIDI_CAPTURE JACK_MIDI_KEYBOARD JACK_PLAYBACK_CHECK VELISTO_CLI TEST_DATA_DIR
 #
-# Exit 0: passed; 1: failed; 77: skipped because jackd or the shared corpus is missing.
+# Exit 0: passed; 1: failed (also when the song is missing from the test data); 77: skipped
+# because jackd is not installed.
 set -u
 
 capture_bin=$1
 keyboard_bin=$2
 check_bin=$3
 cli_bin=$4
-shared_dir=$5
+data_dir=$5
 
 # Brasses to basso continuo on ten channels at 109 BPM, PPQ 480: measures 1-4 hold about a
 # hundred notes and every channel's bank, program, pan, volume and effect controllers.
-song="$shared_dir/corpus/midi/public/dmidiplayer/haendel_hallelujah.mid"
+song="$data_dir/corpus/midi/public/dmidiplayer/haendel_hallelujah.mid"
 
 if ! command -v jackd >/dev/null 2>&1; then
     echo "SKIP: jackd not found; install the jackd2 package to run the JACK play test"
     exit 77
 fi
 if [ ! -f "$song" ]; then
-    echo "SKIP: no shared corpus at $shared_dir"
-    exit 77
+    echo "FAIL: no test song at $song"
+    exit 1
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velisto-jack-play-test.XXXXXX")

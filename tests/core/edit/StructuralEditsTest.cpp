@@ -125,13 +125,11 @@ struct SplitRig {
     }
 };
 
-const std::filesystem::path kDrumPartFile = std::filesystem::path(VELISTO_SHARED_DIR) /
+const std::filesystem::path kDrumPartFile = std::filesystem::path(VELISTO_TEST_DATA_DIR) /
                                             "corpus/midi/public/jazz-soft/test-sysex-gs-40-1x-15-drum-part-change.mid";
 
 TEST(SplitChannelsTest, GsFormatZeroFileSplitsPerChannelAndDrumKey)
 {
-    if (!std::filesystem::exists(kDrumPartFile))
-        GTEST_SKIP() << "corpus not present";
     SplitRig rig;
     SilentPrompt silent;
     ASSERT_TRUE(MidiFileReader::load(kDrumPartFile, *rig.song, {}, silent).ok);

@@ -120,9 +120,7 @@ std::string saveAndLoad(const Song& song, Song& loaded, bool withSoloMute = true
 
 TEST(MidiFileRoundTripTest, EveryCorpusFileSurvivesSaveAndLoad)
 {
-    const std::filesystem::path folder = std::filesystem::path(VELISTO_SHARED_DIR) / "corpus/midi";
-    if (!std::filesystem::is_directory(folder))
-        GTEST_SKIP() << "no corpus at " << folder;
+    const std::filesystem::path folder = std::filesystem::path(VELISTO_TEST_DATA_DIR) / "corpus/midi";
     int roundTrips = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file() || entry.path().extension() == ".txt")
@@ -136,8 +134,7 @@ TEST(MidiFileRoundTripTest, EveryCorpusFileSurvivesSaveAndLoad)
         EXPECT_EQ(saveAndLoad(first, second), "") << entry.path();
         ++roundTrips;
     }
-    if (roundTrips == 0)
-        GTEST_SKIP() << "no file in " << folder << " loads";
+    EXPECT_GT(roundTrips, 50);
 }
 
 // Songs of every event kind and setting, as a cleared song plus edits could hold them.
