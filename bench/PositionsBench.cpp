@@ -1,4 +1,4 @@
-// Position and time conversions under full master lists: 100 meter changes and 100 tempo
+// Position and time conversions under long master lists: 100 meter changes and 100 tempo
 // changes, queried at ticks spread over the whole song.
 
 #include "song/Positions.h"
@@ -14,16 +14,19 @@ namespace {
 using velisto::Song;
 
 constexpr int kQueries = 4096;
+// Tempo and meter changes of a busy song.
+constexpr int kMasterEntries = 100;
 
-const Song& fullSong()
+const Song& busySong()
 {
     static const Song song = [] {
         Song s;
         s.ppq = 480;
-        for (int i = 0; i < velisto::kMasterListSize; ++i) {
-            const auto index = static_cast<std::size_t>(i);
-            s.meterList[index] = velisto::MeterEntry{2 + i % 6, 1 << (1 + i % 5), 4 * i};
-            s.tempoList[index] = velisto::TempoEntry{60.531 + (i * 37) % 140, 960 * i};
+        s.meterList.clear();
+        s.tempoList.clear();
+        for (int i = 0; i < kMasterEntries; ++i) {
+            s.meterList.push_back(velisto::MeterEntry{2 + i % 6, 1 << (1 + i % 5), 4 * i});
+            s.tempoList.push_back(velisto::TempoEntry{60.531 + (i * 37) % 140, 960 * i});
         }
         return s;
     }();
@@ -35,7 +38,7 @@ const Song& fullSong()
 const std::vector<std::int32_t>& queryTicks()
 {
     static const std::vector<std::int32_t> ticks = [] {
-        const std::int32_t span = velisto::measureStart(fullSong(), 420);
+        const std::int32_t span = velisto::measureStart(busySong(), 420);
         std::vector<std::int32_t> v;
         std::uint32_t state = 12345;
         for (int i = 0; i < kQueries; ++i) {
@@ -49,7 +52,7 @@ const std::vector<std::int32_t>& queryTicks()
 
 void BM_TickToPosition(benchmark::State& state)
 {
-    const Song& song = fullSong();
+    const Song& song = busySong();
     const auto& ticks = queryTicks();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -61,7 +64,7 @@ BENCHMARK(BM_TickToPosition);
 
 void BM_PositionText(benchmark::State& state)
 {
-    const Song& song = fullSong();
+    const Song& song = busySong();
     const auto& ticks = queryTicks();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -73,7 +76,7 @@ BENCHMARK(BM_PositionText);
 
 void BM_PositionToTick(benchmark::State& state)
 {
-    const Song& song = fullSong();
+    const Song& song = busySong();
     std::vector<velisto::Position> positions;
     for (const std::int32_t tick : queryTicks())
         positions.push_back(velisto::tickToPosition(song, tick < 0 ? 0 : tick));
@@ -88,7 +91,7 @@ BENCHMARK(BM_PositionToTick);
 
 void BM_TickToMilliseconds(benchmark::State& state)
 {
-    const Song& song = fullSong();
+    const Song& song = busySong();
     const auto& ticks = queryTicks();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -100,7 +103,7 @@ BENCHMARK(BM_TickToMilliseconds);
 
 void BM_MillisecondsToTick(benchmark::State& state)
 {
-    const Song& song = fullSong();
+    const Song& song = busySong();
     std::vector<double> times;
     for (const std::int32_t tick : queryTicks())
         times.push_back(velisto::tickToMilliseconds(song, tick) + 0.25);

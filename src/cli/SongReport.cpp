@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 namespace velisto {
 
@@ -82,20 +83,20 @@ std::string songJson(const Song& song, const LoadResult& load, bool withEvents)
 {
     std::ostringstream out;
     out << "{\"ok\":true,\"ppq\":" << song.ppq << ",\"tempo\":[";
-    for (int i = 0; i < song.tempoCount(); ++i) {
-        const auto& t = song.tempoList[static_cast<std::size_t>(i)];
-        out << (i ? "," : "") << "{\"tick\":" << t.tick << ",\"bpm\":" << jsonNumber(t.bpm) << '}';
+    const char* separator = "";
+    for (const TempoEntry& t : usedEntries(song.tempoList)) {
+        out << std::exchange(separator, ",") << "{\"tick\":" << t.tick << ",\"bpm\":" << jsonNumber(t.bpm) << '}';
     }
     out << "],\"meter\":[";
-    for (int i = 0; i < song.meterCount(); ++i) {
-        const auto& m = song.meterList[static_cast<std::size_t>(i)];
-        out << (i ? "," : "") << "{\"measure\":" << m.measure << ",\"numerator\":" << m.numerator
+    separator = "";
+    for (const MeterEntry& m : usedEntries(song.meterList)) {
+        out << std::exchange(separator, ",") << "{\"measure\":" << m.measure << ",\"numerator\":" << m.numerator
             << ",\"denominator\":" << m.denominator << '}';
     }
     out << "],\"key\":[";
-    for (int i = 0; i < song.keyCount(); ++i) {
-        const auto& k = song.keyList[static_cast<std::size_t>(i)];
-        out << (i ? "," : "") << "{\"tick\":" << k.tick << ",\"sharpsFlats\":" << k.sharpsFlats
+    separator = "";
+    for (const KeyEntry& k : usedEntries(song.keyList)) {
+        out << std::exchange(separator, ",") << "{\"tick\":" << k.tick << ",\"sharpsFlats\":" << k.sharpsFlats
             << ",\"major\":" << (k.major ? 1 : 0) << '}';
     }
     out << "],\"tracks\":[";
@@ -116,20 +117,22 @@ std::string songSummaryText(const Song& song)
     char bpm[32];
     out << "Ticks per quarter note: " << song.ppq << '\n';
     out << "Tempo:";
-    for (int i = 0; i < song.tempoCount(); ++i) {
-        const auto& t = song.tempoList[static_cast<std::size_t>(i)];
+    const char* separator = " ";
+    for (const TempoEntry& t : usedEntries(song.tempoList)) {
         std::snprintf(bpm, sizeof bpm, "%.3f", t.bpm);
-        out << (i ? ", " : " ") << positionText(song, t.tick) << ' ' << bpm << " BPM";
+        out << std::exchange(separator, ", ") << positionText(song, t.tick) << ' ' << bpm << " BPM";
     }
     out << "\nMeter:";
-    for (int i = 0; i < song.meterCount(); ++i) {
-        const auto& m = song.meterList[static_cast<std::size_t>(i)];
-        out << (i ? ", " : " ") << "measure " << m.measure + 1 << ' ' << m.numerator << '/' << m.denominator;
+    separator = " ";
+    for (const MeterEntry& m : usedEntries(song.meterList)) {
+        out << std::exchange(separator, ", ") << "measure " << m.measure + 1 << ' ' << m.numerator << '/'
+            << m.denominator;
     }
     out << "\nKey:";
-    for (int i = 0; i < song.keyCount(); ++i) {
-        const auto& k = song.keyList[static_cast<std::size_t>(i)];
-        out << (i ? ", " : " ") << positionText(song, k.tick) << ' ' << keySignatureName(k.sharpsFlats, k.major != 0);
+    separator = " ";
+    for (const KeyEntry& k : usedEntries(song.keyList)) {
+        out << std::exchange(separator, ", ") << positionText(song, k.tick) << ' '
+            << keySignatureName(k.sharpsFlats, k.major != 0);
     }
     out << "\nTracks:\n";
     for (int i = 0; i <= song.lastTrackToSave(); ++i) {

@@ -106,9 +106,10 @@ void CMidiThread::prepareAndStartTimer()
         karaokeOpen_ = env_.karaoke->open(song, request_.startTick);
 
     tempoIndex_ = 0;
-    for (int i = 1; i < kMasterListSize && song.tempoList[static_cast<std::size_t>(i)].used(); ++i) {
-        if (song.tempoList[static_cast<std::size_t>(i)].tick <= request_.startTick)
-            tempoIndex_ = i;
+    const std::span<const TempoEntry> tempos = usedEntries(song.tempoList);
+    for (std::size_t i = 1; i < tempos.size(); ++i) {
+        if (tempos[i].tick <= request_.startTick)
+            tempoIndex_ = static_cast<int>(i);
     }
     period_ = periodForTempo(song, tempoIndex_);
     merged_.seek(request_.startTick);
@@ -307,7 +308,7 @@ void CMidiThread::followTempo()
     const std::int32_t tick = currentTick_.load(std::memory_order_relaxed);
     bool changed = false;
     // Entries sharing a tick are passed together, so that none can hold the index back.
-    while (tempoIndex_ + 1 < kMasterListSize) {
+    while (static_cast<std::size_t>(tempoIndex_) + 1 < song.tempoList.size()) {
         const TempoEntry& next = song.tempoList[static_cast<std::size_t>(tempoIndex_ + 1)];
         if (!next.used() || next.tick > tick)
             break;

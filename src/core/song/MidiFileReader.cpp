@@ -10,7 +10,9 @@
 #include <bit>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -118,16 +120,13 @@ double bpmOfMicroseconds(std::uint32_t microseconds)
     return static_cast<double>(thousandths) / 1000.0;
 }
 
+// The tempo in force at tick: the list is sorted by tick, each tick once.
 double tempoAt(const Song& song, std::int32_t tick)
 {
-    double bpm = 0.0;
-    for (const TempoEntry& entry : song.tempoList) {
-        if (!entry.used())
-            break;
-        if (entry.tick <= tick)
-            bpm = entry.bpm;
-    }
-    return bpm;
+    const std::span<const TempoEntry> list = usedEntries(song.tempoList);
+    const auto after = std::upper_bound(list.begin(), list.end(), tick,
+                                        [](std::int32_t t, const TempoEntry& e) { return t < e.tick; });
+    return after == list.begin() ? 0.0 : std::prev(after)->bpm;
 }
 
 // The key-based slot of a controller number in the first standard that has one.
@@ -698,7 +697,7 @@ void SongLoader::tempo(std::span<const std::uint8_t> payload)
         return;
     }
     const double bpm = bpmOfMicroseconds(microseconds);
-    if (song_.tempoList.back().used() || bpm == tempoAt(song_, tick_))
+    if (bpm == tempoAt(song_, tick_))
         return;
     song_.setTempo(tick_, bpm);
 }

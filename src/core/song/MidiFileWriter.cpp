@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -160,10 +161,12 @@ int knobNumber(int kind, int slot)
 // The song's master lists read in order, only while writing track 0.
 class MasterCursor {
   public:
-    explicit MasterCursor(const Song& song) : song_(song)
+    explicit MasterCursor(const Song& song)
+        : tempos_(usedEntries(song.tempoList)), keys_(usedEntries(song.keyList)), meters_(usedEntries(song.meterList))
     {
-        for (int i = 0; i < kMasterListSize && song.meterList[i].used(); ++i)
-            meterTicks_[i] = measureStart(song, song.meterList[i].measure);
+        meterTicks_.reserve(meters_.size());
+        for (const MeterEntry& meter : meters_)
+            meterTicks_.push_back(measureStart(song, meter.measure));
         skipUnusableTempos();
     }
 
@@ -176,37 +179,42 @@ class MasterCursor {
             if (tick <= limit && (best.kind == MasterKind::None || tick < best.tick))
                 best = {kind, tick};
         };
-        if (tempo_ < kMasterListSize && song_.tempoList[tempo_].used())
-            consider(MasterKind::Tempo, song_.tempoList[tempo_].tick);
-        if (key_ < kMasterListSize && song_.keyList[key_].used())
-            consider(MasterKind::Key, song_.keyList[key_].tick);
-        if (meter_ < kMasterListSize && song_.meterList[meter_].used())
+        if (tempo_ < tempos_.size())
+            consider(MasterKind::Tempo, tempos_[tempo_].tick);
+        if (key_ < keys_.size())
+            consider(MasterKind::Key, keys_[key_].tick);
+        if (meter_ < meters_.size())
             consider(MasterKind::Meter, meterTicks_[meter_]);
         return best;
     }
 
     const TempoEntry& takeTempo()
     {
-        const TempoEntry& entry = song_.tempoList[tempo_++];
+        const TempoEntry& entry = tempos_[tempo_++];
         skipUnusableTempos();
         return entry;
     }
-    const KeyEntry& takeKey() { return song_.keyList[key_++]; }
-    const MeterEntry& takeMeter() { return song_.meterList[meter_++]; }
+    const KeyEntry& takeKey() { return keys_[key_++]; }
+    const MeterEntry& takeMeter() { return meters_[meter_++]; }
+
+    // Bytes the lists take in a file at most (a meta event of 7 bytes plus its time).
+    std::size_t sizeEstimate() const { return 12 * (tempos_.size() + keys_.size() + meters_.size()); }
 
   private:
     // An entry that is not a positive, finite tempo has no file form; positions skip it too.
     void skipUnusableTempos()
     {
-        while (tempo_ < kMasterListSize && song_.tempoList[tempo_].used() && !usableTempo(song_.tempoList[tempo_]))
+        while (tempo_ < tempos_.size() && !usableTempo(tempos_[tempo_]))
             ++tempo_;
     }
 
-    const Song& song_;
-    std::array<std::int32_t, kMasterListSize> meterTicks_{};
-    int tempo_ = 0;
-    int key_ = 0;
-    int meter_ = 0;
+    std::span<const TempoEntry> tempos_;
+    std::span<const KeyEntry> keys_;
+    std::span<const MeterEntry> meters_;
+    std::vector<std::int32_t> meterTicks_;
+    std::size_t tempo_ = 0;
+    std::size_t key_ = 0;
+    std::size_t meter_ = 0;
 };
 
 // Builds the whole file in one buffer. State lives for one encode call.
@@ -240,7 +248,7 @@ class SmfEncoder {
   private:
     std::size_t estimateSize(int trackCount) const
     {
-        std::size_t size = 14 + 64 * kMasterListSize;
+        std::size_t size = 14 + master_.sizeEstimate();
         for (int t = 0; t < trackCount; ++t)
             size += 200 + song_.tracks[static_cast<std::size_t>(t)].name.size() +
                     9 * static_cast<std::size_t>(song_.tracks[static_cast<std::size_t>(t)].eventCount());

@@ -3,11 +3,12 @@
 #include "song/Song.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
+#include <vector>
 
 namespace velisto {
 namespace {
@@ -106,27 +107,23 @@ MeterSection seekMeter(int count, const MeterAt& meterAt, int ppq, SeekBy by, st
 MeterSection meterSection(const Song& song, SeekBy by, std::int64_t key)
 {
     const int ppq = effectivePpq(song);
-    int count = 0;
-    bool sorted = true;
-    for (const MeterEntry& entry : song.meterList) {
-        if (!entry.used())
-            break;
-        if (count > 0 && readMeter(entry).measure < readMeter(song.meterList[count - 1]).measure)
-            sorted = false;
-        ++count;
-    }
+    const std::span<const MeterEntry> list = usedEntries(song.meterList);
+    const int count = static_cast<int>(list.size());
     if (count == 0)
         return makeSection(Meter{}, 0, 0, ppq);
+    const bool sorted = std::is_sorted(list.begin(), list.end(), [](const MeterEntry& a, const MeterEntry& b) {
+        return readMeter(a).measure < readMeter(b).measure;
+    });
     if (sorted)
         return seekMeter(
-            count, [&](int i) { return readMeter(song.meterList[i]); }, ppq, by, key);
+            count, [&](int i) { return readMeter(list[static_cast<std::size_t>(i)]); }, ppq, by, key);
 
-    std::array<Meter, kMasterListSize> meters{};
-    std::transform(song.meterList.begin(), song.meterList.begin() + count, meters.begin(), readMeter);
-    std::stable_sort(meters.begin(), meters.begin() + count,
+    std::vector<Meter> meters(list.size());
+    std::transform(list.begin(), list.end(), meters.begin(), readMeter);
+    std::stable_sort(meters.begin(), meters.end(),
                      [](const Meter& a, const Meter& b) { return a.measure < b.measure; });
     return seekMeter(
-        count, [&](int i) { return meters[i]; }, ppq, by, key);
+        count, [&](int i) { return meters[static_cast<std::size_t>(i)]; }, ppq, by, key);
 }
 
 struct MeasureAt {
@@ -212,31 +209,28 @@ TempoSeek seekTempo(int count, const TempoAt& tempoAt, double ppq, const Beyond&
 template <typename Beyond> TempoSeek tempoSection(const Song& song, const Beyond& beyond)
 {
     const double ppq = effectivePpq(song);
-    int count = 0;
+    const std::span<const TempoEntry> list = usedEntries(song.tempoList);
+    const int count = static_cast<int>(list.size());
     bool plain = true; // sorted, every entry usable
-    for (const TempoEntry& entry : song.tempoList) {
-        if (!entry.used())
-            break;
-        if (!usable(entry) || (count > 0 && readTempo(entry).tick < readTempo(song.tempoList[count - 1]).tick))
-            plain = false;
-        ++count;
+    for (int i = 0; i < count && plain; ++i) {
+        const TempoEntry& entry = list[static_cast<std::size_t>(i)];
+        plain =
+            usable(entry) && (i == 0 || readTempo(entry).tick >= readTempo(list[static_cast<std::size_t>(i - 1)]).tick);
     }
     if (plain && count > 0)
         return seekTempo(
-            count, [&](int i) { return readTempo(song.tempoList[i]); }, ppq, beyond);
+            count, [&](int i) { return readTempo(list[static_cast<std::size_t>(i)]); }, ppq, beyond);
 
-    std::array<Tempo, kMasterListSize> tempos{};
-    int usableCount = 0;
-    for (int i = 0; i < count; ++i) {
-        if (usable(song.tempoList[i]))
-            tempos[usableCount++] = readTempo(song.tempoList[i]);
+    std::vector<Tempo> tempos;
+    for (const TempoEntry& entry : list) {
+        if (usable(entry))
+            tempos.push_back(readTempo(entry));
     }
-    if (usableCount == 0)
-        tempos[usableCount++] = Tempo{};
-    std::stable_sort(tempos.begin(), tempos.begin() + usableCount,
-                     [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
+    if (tempos.empty())
+        tempos.push_back(Tempo{});
+    std::stable_sort(tempos.begin(), tempos.end(), [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
     return seekTempo(
-        usableCount, [&](int i) { return tempos[i]; }, ppq, beyond);
+        static_cast<int>(tempos.size()), [&](int i) { return tempos[static_cast<std::size_t>(i)]; }, ppq, beyond);
 }
 
 } // namespace
@@ -246,7 +240,7 @@ int ticksPerBeat(int ppq, int denominator)
     const std::int64_t wholeNote = 4 * std::int64_t{std::max(ppq, 1)};
     const auto noteValue = static_cast<unsigned>(denominator > 0 ? denominator : 4);
     // The usual note values are powers of two; the shift equals the division and is
-    // cheaper in walks over 100 meters.
+    // cheaper in walks over hundreds of meters.
     const std::int64_t ticks =
         std::has_single_bit(noteValue) ? wholeNote >> std::countr_zero(noteValue) : wholeNote / noteValue;
     return static_cast<int>(std::clamp<std::int64_t>(ticks, 1, kInt32Max));
@@ -342,9 +336,7 @@ std::int32_t millisecondsToTick(const Song& song, double milliseconds)
 std::string keyModeAtTick(const Song& song, std::int32_t tick)
 {
     const KeyEntry* inForce = nullptr;
-    for (const KeyEntry& entry : song.keyList) {
-        if (!entry.used())
-            break;
+    for (const KeyEntry& entry : usedEntries(song.keyList)) {
         if (entry.tick <= tick && (inForce == nullptr || entry.tick >= inForce->tick))
             inForce = &entry;
     }

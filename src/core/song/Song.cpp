@@ -10,35 +10,25 @@ namespace velisto {
 namespace {
 
 // The one insertion rule of the three master lists: same key overwrites; otherwise the
-// entry goes in front of the first greater key and a full list loses its last entry; a
-// key behind every used entry takes the first free slot, or is dropped when none is free.
+// entry goes in front of the first greater key, or behind the last one. Whatever lay
+// behind an end marker was no part of the list and goes.
 template <typename Entry, typename KeyOf>
-MasterListChange setInList(std::array<Entry, kMasterListSize>& list, const Entry& entry, KeyOf keyOf)
+MasterListChange setInList(std::vector<Entry>& list, const Entry& entry, KeyOf keyOf)
 {
+    list.resize(usedEntries(list).size());
     const auto key = keyOf(entry);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!list[i].used()) {
-            list[i] = entry;
-            return MasterListChange::Inserted;
-        }
-        if (keyOf(list[i]) == key) {
-            list[i] = entry;
-            return MasterListChange::Replaced;
-        }
-        if (keyOf(list[i]) > key) {
-            std::move_backward(list.begin() + static_cast<std::ptrdiff_t>(i), list.end() - 1, list.end());
-            list[i] = entry;
-            return MasterListChange::Inserted;
-        }
+    // Files and editors mostly add behind the last entry: no walk for those.
+    if (list.empty() || keyOf(list.back()) < key) {
+        list.push_back(entry);
+        return MasterListChange::Inserted;
     }
-    return MasterListChange::Dropped;
-}
-
-template <typename Entry>
-int countUsed(const std::array<Entry, kMasterListSize>& list)
-{
-    const auto end = std::find_if(list.begin(), list.end(), [](const Entry& e) { return !e.used(); });
-    return static_cast<int>(end - list.begin());
+    const auto at = std::find_if(list.begin(), list.end(), [&](const Entry& e) { return keyOf(e) >= key; });
+    if (keyOf(*at) == key) {
+        *at = entry;
+        return MasterListChange::Replaced;
+    }
+    list.insert(at, entry);
+    return MasterListChange::Inserted;
 }
 
 bool validTrack(int track) { return track >= 0 && track < kTrackCount; }
@@ -52,12 +42,9 @@ Song::Song()
 
 void Song::clear(std::optional<std::int32_t> device)
 {
-    tempoList.fill(TempoEntry{});
-    tempoList[0] = TempoEntry{120.0, 0};
-    meterList.fill(MeterEntry{});
-    meterList[0] = MeterEntry{4, 4, 0};
-    keyList.fill(KeyEntry{});
-    keyList[0] = KeyEntry{1, 0, 0};
+    tempoList.assign(1, TempoEntry{120.0, 0});
+    meterList.assign(1, MeterEntry{4, 4, 0});
+    keyList.assign(1, KeyEntry{1, 0, 0});
     for (auto& track : tracks) {
         track.resetSettings();
         track.clearEvents();
@@ -105,9 +92,9 @@ MasterListChange Song::setMeterAtMeasure(std::int32_t measure, std::int32_t nume
                      [](const MeterEntry& e) { return e.measure; });
 }
 
-int Song::tempoCount() const { return countUsed(tempoList); }
-int Song::meterCount() const { return countUsed(meterList); }
-int Song::keyCount() const { return countUsed(keyList); }
+int Song::tempoCount() const { return static_cast<int>(usedEntries(tempoList).size()); }
+int Song::meterCount() const { return static_cast<int>(usedEntries(meterList).size()); }
+int Song::keyCount() const { return static_cast<int>(usedEntries(keyList).size()); }
 
 bool Song::isSolo(int track) const
 {

@@ -8,13 +8,13 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace velisto {
 
 inline constexpr int kTrackCount = 256;
-inline constexpr int kMasterListSize = 100;
 
 struct TempoEntry {
     double bpm = 0.0;       // quarter notes per minute; 0.0 marks the first free entry
@@ -37,8 +37,20 @@ struct KeyEntry {
     bool used() const { return sharpsFlats != kKeyListEnd; }
 };
 
-// What a set operation on a master list did.
+// What a set operation on a master list did. Dropped: nothing stored, because the value
+// is none the list can hold (it would read as the end marker, or is no meter).
 enum class MasterListChange { Inserted, Replaced, Dropped };
+
+// The part of a master list that counts: the entries before the first end marker. The
+// lists grow as a song needs (real files hold hundreds of tempo changes); an end marker
+// stored by hand still ends the list for every reader.
+template <typename Entry> std::span<const Entry> usedEntries(const std::vector<Entry>& list)
+{
+    std::size_t count = 0;
+    while (count < list.size() && list[count].used())
+        ++count;
+    return {list.data(), count};
+}
 
 class Song {
 public:
@@ -46,9 +58,10 @@ public:
 
     std::array<Track, kTrackCount> tracks;
     std::int32_t ppq = 120;
-    std::array<TempoEntry, kMasterListSize> tempoList{};
-    std::array<MeterEntry, kMasterListSize> meterList{};
-    std::array<KeyEntry, kMasterListSize> keyList{};
+    // Sorted by tick (meters by measure), each key once; see usedEntries.
+    std::vector<TempoEntry> tempoList;
+    std::vector<MeterEntry> meterList;
+    std::vector<KeyEntry> keyList;
     std::string waveFileName;
 
     // Back to the default song: one tempo (120 BPM), one meter (4/4), one key (C major),

@@ -2,6 +2,9 @@
 // MANIFEST.txt records for it (measured by another tool).
 
 #include "song/MidiFileReader.h"
+#include "song/Positions.h"
+
+#include "core/song/SmfScanTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -159,7 +163,7 @@ TEST_F(MidiFileCorpusTest, EveryFileLoadsOrIsRefusedAsItsManifestSays)
                     channels.insert(event.channel());
         }
         EXPECT_LE(tracksWithContent, std::min(facts.foundTracks, kTrackCount));
-        EXPECT_LE(song->tempoCount(), std::min(facts.tempoEvents + 1, kMasterListSize));
+        EXPECT_LE(song->tempoCount(), facts.tempoEvents + 1);
         // Data bytes without a status are read under the running status 90, where the
         // manifest's tool drops them; elsewhere events and channels must agree.
         if (facts.readerErrors.find("without status") == std::string::npos) {
@@ -230,11 +234,70 @@ TEST_F(MidiFileCorpusTest, AlienChunksTruncationsAndTrackLimits)
     result = load("midi/public/shkyrockett/empty-65535-tracks.mid");
     ASSERT_TRUE(result.ok);
     EXPECT_NE(result.report.find("The file holds 65535 tracks."), std::string::npos);
+}
 
-    // 287 tempo changes fill the tempo list.
-    result = load("midi/public/tonejs/debussy__childrens_corner_2.mid");
-    ASSERT_TRUE(result.ok);
-    EXPECT_EQ(song->tempoCount(), kMasterListSize);
+// The tempo map of a file as its raw tempo events give it, read with the bare event scan: microseconds per quarter note from each tick on (a later event at the same tick
+// wins), and the tick at which the last track ends.
+struct RawTempoMap {
+    int ppq = 0;
+    std::map<std::int64_t, std::uint32_t> microseconds{{0, 500000}};
+    std::int64_t endTick = 0;
+
+    // The distinct changes, counting the start.
+    int changes() const
+    {
+        int count = 0;
+        std::uint32_t previous = 0;
+        for (const auto& [tick, us] : microseconds) {
+            count += us != previous;
+            previous = us;
+        }
+        return count;
+    }
+
+    double milliseconds(std::int64_t tick) const
+    {
+        double ms = 0.0;
+        for (auto it = microseconds.begin(); it != microseconds.end() && it->first < tick; ++it) {
+            const auto next = std::next(it);
+            const std::int64_t until = next == microseconds.end() ? tick : std::min(next->first, tick);
+            ms += static_cast<double>(until - it->first) * it->second / ppq / 1000.0;
+        }
+        return ms;
+    }
+};
+
+RawTempoMap scanTempoEvents(const Bytes& file)
+{
+    RawTempoMap map;
+    map.ppq = (file.at(12) << 8) | file.at(13);
+    const bool ok = test::scanSmfEvents(
+        file,
+        [&](const test::SmfEvent& event) {
+            if (event.status == 0xFF && event.metaType == 0x51 && event.data.size() == 3)
+                map.microseconds[event.tick] = (std::uint32_t(event.data[0]) << 16) |
+                                               (std::uint32_t(event.data[1]) << 8) | event.data[2];
+        },
+        [&](int, std::int64_t tick) { map.endTick = std::max(map.endTick, tick); });
+    EXPECT_TRUE(ok);
+    return map;
+}
+
+TEST_F(MidiFileCorpusTest, EveryTempoChangeOfALongTempoMapIsKept)
+{
+    for (const std::string_view name : {"bartok__concerto_for_orchestra_1.mid", "debussy__childrens_corner_2.mid"}) {
+        SCOPED_TRACE(name);
+        const std::string relative = "midi/public/tonejs/" + std::string(name);
+        const RawTempoMap raw = scanTempoEvents(readBytes(kCorpus / relative));
+        ASSERT_TRUE(load(relative).ok);
+        EXPECT_EQ(song->tempoCount(), raw.changes());
+        const double ms = tickToMilliseconds(*song, static_cast<std::int32_t>(raw.endTick));
+        EXPECT_NEAR(ms, raw.milliseconds(raw.endTick), 1.0);
+        if (name.starts_with("bartok")) {
+            EXPECT_EQ(song->tempoCount(), 158);
+            EXPECT_NEAR(ms / 1000.0, 530.5, 0.05);
+        }
+    }
 }
 
 } // namespace

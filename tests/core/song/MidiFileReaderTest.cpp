@@ -584,14 +584,21 @@ TEST_F(MidiFileReaderTest, TemposAreRoundedToThreeDecimals)
     EXPECT_EQ(event(0, 0).data1, 60);
 }
 
-TEST_F(MidiFileReaderTest, TempoListStopsTakingTemposWhenFull)
+TEST_F(MidiFileReaderTest, EveryTempoChangeIsKept)
 {
     TrackBytes t;
-    for (int i = 0; i < 120; ++i)
+    for (int i = 0; i < 250; ++i)
         t.meta(10, 0x51, {0x07, 0xA1, i % 2 == 0 ? 0x00 : 0x40});
     read(oneTrack(t.end()));
-    EXPECT_EQ(song.tempoCount(), 100);
-    EXPECT_EQ(song.tempoList[99].tick, 990);
+    ASSERT_EQ(song.tempoCount(), 251);
+    EXPECT_EQ(song.tempoList[250].tick, 2500);
+    EXPECT_EQ(song.tempoList[250].bpm, 119.992);
+    // Tempo events that repeat the tempo in force are no changes.
+    TrackBytes same;
+    for (int i = 0; i < 150; ++i)
+        same.meta(10, 0x51, {0x07, 0xA1, 0x30});
+    read(oneTrack(same.end()));
+    EXPECT_EQ(song.tempoCount(), 2);
 }
 
 TEST_F(MidiFileReaderTest, KeyAndTimeSignaturesGoToTheMasterLists)

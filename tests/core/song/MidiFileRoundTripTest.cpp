@@ -158,14 +158,15 @@ class RandomSong {
         song.ppq = pick({24, 96, 120, 480, 960, 32767});
         keys_ = keys;
         // Every list starts at the song's start, as a cleared song's do; neighbouring tempos differ.
-        for (int i = 0, tick = 0, tempos = chance(20) ? kMasterListSize : uniform(1, 8), bpm = 0; i < tempos;
+        for (int i = 0, tick = 0, tempos = chance(20) ? 250 : uniform(1, 8), bpm = 0; i < tempos;
              ++i, tick += uniform(1, 5000)) {
             const int previous = bpm;
             while (bpm == previous)
                 bpm = uniform(20000, 300000);
             song.setTempo(tick, bpm / 1000.0);
         }
-        for (int i = 0, measure = 0, meters = uniform(1, 6); i < meters; ++i, measure += uniform(1, 20))
+        for (int i = 0, measure = 0, meters = chance(20) ? 150 : uniform(1, 6); i < meters;
+             ++i, measure += uniform(1, 20))
             song.setMeterAtMeasure(measure, uniform(1, 16), pick({1, 2, 4, 8, 16, 32}));
         for (int i = 0, tick = 0, count = uniform(1, 6); i < count; ++i, tick += uniform(1, 20000))
             song.setKey(tick, uniform(-7, 7), uniform(0, 1));
@@ -303,6 +304,38 @@ TEST(MidiFileRoundTripTest, MasterListsOfASongWithoutEventsSurvive)
     Song loaded;
     EXPECT_EQ(saveAndLoad(song, loaded), "");
     EXPECT_EQ(loaded.tempoList[0].bpm, 3.576);
+}
+
+TEST(MidiFileRoundTripTest, HundredsOfTempoAndMeterChangesComeBackExactly)
+{
+    Song song;
+    song.ppq = 480;
+    // Quarter-note tempos up to 170 BPM with at most two decimals come back unchanged
+    // through whole microseconds; neighbours differ, so no change is redundant.
+    for (int i = 1; i < 250; ++i)
+        ASSERT_EQ(song.setTempo(i * 500 + i % 3, 40 + (i * 37) % 130 + (i % 4) * 0.25), MasterListChange::Inserted);
+    for (int i = 1; i < 150; ++i)
+        ASSERT_EQ(song.setMeterAtMeasure(2 * i + i % 2, 1 + i % 12, 1 << (i % 6)), MasterListChange::Inserted);
+    song.tracks[0].append(MidiEvent::note(200000, 0, 60, 100, 480));
+
+    const EncodeResult file = MidiFileWriter::encode(song, false);
+    ASSERT_EQ(file.error, "");
+    Song loaded;
+    const LoadResult result = MidiFileReader::read(file.bytes, loaded, LoadOptions{});
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.report, "");
+    ASSERT_EQ(loaded.tempoCount(), 250);
+    ASSERT_EQ(loaded.meterCount(), 150);
+    for (std::size_t i = 0; i < 250; ++i) {
+        EXPECT_EQ(loaded.tempoList[i].tick, song.tempoList[i].tick) << i;
+        EXPECT_EQ(loaded.tempoList[i].bpm, song.tempoList[i].bpm) << i;
+    }
+    for (std::size_t i = 0; i < 150; ++i) {
+        EXPECT_EQ(loaded.meterList[i].measure, song.meterList[i].measure) << i;
+        EXPECT_EQ(loaded.meterList[i].numerator, song.meterList[i].numerator) << i;
+        EXPECT_EQ(loaded.meterList[i].denominator, song.meterList[i].denominator) << i;
+    }
+    EXPECT_EQ(MidiFileWriter::encode(loaded, false).bytes, file.bytes) << "a second save writes the same file";
 }
 
 } // namespace

@@ -150,9 +150,9 @@ Song bareSong()
 {
     Song song;
     song.ppq = 480;
-    song.tempoList.fill(TempoEntry{});
-    song.meterList.fill(MeterEntry{});
-    song.keyList.fill(KeyEntry{});
+    song.tempoList.clear();
+    song.meterList.clear();
+    song.keyList.clear();
     return song;
 }
 
@@ -295,7 +295,7 @@ TEST(MidiFileWriterTest, DeltaTimesTakeOneToFourBytesAndALargerOneIsAnError)
     const Bytes delta{0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 0x00};
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), delta.begin(), delta.end()), bytes.end());
 
-    song.meterList[0] = MeterEntry{4, 4, 0};
+    song.meterList = {MeterEntry{4, 4, 0}};
     song.tracks[1].append(MidiEvent::channelEvent(268435455 + 268435456, 0xC0, 0, 0));
     const EncodeResult result = MidiFileWriter::encode(song, false);
     EXPECT_TRUE(result.bytes.empty());
@@ -407,7 +407,7 @@ TEST(MidiFileWriterTest, ParameterAddressesAreWrittenOnlyWhenTheChannelNeedsANew
 TEST(MidiFileWriterTest, MasterEventsMergeIntoTrackZeroAfterDueNoteOffsAndBeforeTheEvent)
 {
     Song song = bareSong();
-    song.meterList[0] = MeterEntry{4, 4, 0};
+    song.meterList = {MeterEntry{4, 4, 0}};
     song.setMeterAtMeasure(1, 3, 4);
     song.setTempo(480, 120.0);
     song.setKey(480, -3, 0);
@@ -432,11 +432,7 @@ TEST(MidiFileWriterTest, MasterEventsMergeIntoTrackZeroAfterDueNoteOffsAndBefore
 TEST(MidiFileWriterTest, MetersGoToTheStartOfTheirMeasureAndTemposFitTheirField)
 {
     Song song = bareSong();
-    song.meterList[0] = MeterEntry{4, 4, 0};
-    song.meterList[1] = MeterEntry{6, 8, 3};
-    song.meterList[2] = MeterEntry{5, 1, 4};
-    song.meterList[3] = MeterEntry{2, 32, 5};
-    song.meterList[4] = MeterEntry{7, 3, 6};
+    song.meterList = {{4, 4, 0}, {6, 8, 3}, {5, 1, 4}, {2, 32, 5}, {7, 3, 6}};
     EXPECT_EQ(ticks(bodyOf(song, 0)), (std::vector<std::int64_t>{0, 5760, 5760 + 1440, 7200 + 9600, 16800 + 120}));
     EXPECT_EQ(messages(bodyOf(song, 0)), (std::vector<Bytes>{{0xFF, 0x58, 4, 2, 24, 8},
                                                              {0xFF, 0x58, 6, 3, 12, 8},
@@ -445,10 +441,12 @@ TEST(MidiFileWriterTest, MetersGoToTheStartOfTheirMeasureAndTemposFitTheirField)
                                                              {0xFF, 0x58, 7, 2, 24, 8}}));
 
     Song tempos = bareSong();
-    tempos.tempoList[0] = TempoEntry{3.0, 0};    // 20000000 us: more than three bytes hold
-    tempos.tempoList[1] = TempoEntry{1e9, 10};   // 0.06 us
-    tempos.tempoList[2] = TempoEntry{-5.0, 20};  // not a tempo: left out
-    tempos.tempoList[3] = TempoEntry{100.0, 30}; // 600000 us
+    tempos.tempoList = {
+        {3.0, 0},    // 20000000 us: more than three bytes hold
+        {1e9, 10},   // 0.06 us
+        {-5.0, 20},  // not a tempo: left out
+        {100.0, 30}, // 600000 us
+    };
     EXPECT_EQ(
         messages(bodyOf(tempos, 0)),
         (std::vector<Bytes>{{0xFF, 0x51, 0xFF, 0xFF, 0xFF}, {0xFF, 0x51, 0, 0, 1}, {0xFF, 0x51, 0x09, 0x27, 0xC0}}));

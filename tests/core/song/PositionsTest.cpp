@@ -26,18 +26,16 @@ struct Tempo {
 
 void setMeters(Song& song, std::initializer_list<Meter> meters)
 {
-    song.meterList.fill(MeterEntry{});
-    std::size_t i = 0;
+    song.meterList.clear();
     for (const Meter& m : meters)
-        song.meterList.at(i++) = MeterEntry{m.numerator, m.denominator, m.measure};
+        song.meterList.push_back(MeterEntry{m.numerator, m.denominator, m.measure});
 }
 
 void setTempos(Song& song, std::initializer_list<Tempo> tempos)
 {
-    song.tempoList.fill(TempoEntry{});
-    std::size_t i = 0;
+    song.tempoList.clear();
     for (const Tempo& t : tempos)
-        song.tempoList.at(i++) = TempoEntry{t.bpm, t.tick};
+        song.tempoList.push_back(TempoEntry{t.bpm, t.tick});
 }
 
 Song songWith(int ppq, std::initializer_list<Meter> meters)
@@ -194,7 +192,7 @@ TEST(PositionsTest, ImperfectMeterListsAreReadSafely)
     EXPECT_EQ(measureStart(negative, 2), 960);
 
     Song afterGap = songWith(480, {{0, 4, 4}, {2, 3, 4}});
-    afterGap.meterList[3] = MeterEntry{7, 8, 1};
+    afterGap.meterList.insert(afterGap.meterList.end(), {MeterEntry{}, MeterEntry{7, 8, 1}});
     EXPECT_EQ(measureLength(afterGap, 100000), 1440) << "the list ends at its first free entry";
 
     // ppq 1 with 1/32 would give beats of 0 ticks; every tick still advances.
@@ -228,15 +226,15 @@ TEST(PositionsTest, NegativeTicksExtendTheFirstMeterBackwards)
     EXPECT_EQ(tickToPosition(song, kMinTick).measure, -1118482);
 }
 
-TEST(PositionsTest, FullMeterListOfOneHundredEntries)
+TEST(PositionsTest, MeterListOfSeveralHundredEntries)
 {
     Song song = songWith(120, {});
-    for (int i = 0; i < kMasterListSize; ++i)
-        song.meterList[static_cast<std::size_t>(i)] = MeterEntry{1 + i % 7, 1 << (i % 6), 3 * i};
-    // Entry 99 (measure 297) is 2/8: 60 ticks a beat, and it runs to the end.
-    const std::int32_t lastStart = measureStart(song, 297);
-    EXPECT_EQ(tickToPosition(song, lastStart + 5 * 120 + 61), (Position{302, 1, 1}));
-    EXPECT_EQ(beatsInMeasure(song, lastStart - 1), 1) << "entry 98 is 1/4";
+    for (int i = 0; i < 310; ++i)
+        song.meterList.push_back(MeterEntry{1 + i % 7, 1 << (i % 6), 3 * i});
+    // Entry 309 (measure 927) is 2/8: 60 ticks a beat, and it runs to the end.
+    const std::int32_t lastStart = measureStart(song, 927);
+    EXPECT_EQ(tickToPosition(song, lastStart + 5 * 120 + 61), (Position{932, 1, 1}));
+    EXPECT_EQ(beatsInMeasure(song, lastStart - 1), 1) << "entry 308 is 1/4";
     for (std::int32_t tick = 0; tick < lastStart + 2000; tick += 13)
         ASSERT_NO_FATAL_FAILURE(expectConsistentAt(song, tick));
 }
@@ -318,12 +316,10 @@ TEST(PositionsTest, MillisecondsRoundTripUnderSeveralTempos)
 TEST(PositionsTest, KeyModeInForce)
 {
     Song song;
-    song.keyList.fill(KeyEntry{});
+    song.keyList.clear();
     EXPECT_EQ(keyModeAtTick(song, 0), "");
-    song.keyList[0] = KeyEntry{1, 0, 100};
-    song.keyList[1] = KeyEntry{0, -3, 500};
-    song.keyList[2] = KeyEntry{1, 2, 900};
-    song.keyList[4] = KeyEntry{0, 1, 950}; // behind the first free entry: not part of the list
+    song.keyList = {
+        {1, 0, 100}, {0, -3, 500}, {1, 2, 900}, {}, {0, 1, 950}}; // behind the first free entry: not part of the list
     EXPECT_EQ(keyModeAtTick(song, 99), "") << "before the first key entry";
     EXPECT_EQ(keyModeAtTick(song, 100), "dur");
     EXPECT_EQ(keyModeAtTick(song, 499), "dur");

@@ -53,7 +53,7 @@ TEST(SongTest, TickOffsetsAreClampedToAQuarterBeat)
     EXPECT_EQ(song.tracks[1].tickOffset, -24);
 }
 
-TEST(SongTest, TempoListReplacesInsertsAndDropsAtOneHundred)
+TEST(SongTest, MasterListsReplaceInsertAndGrowWithoutLimit)
 {
     Song song;
     EXPECT_EQ(song.setTempo(0, 100.0), MasterListChange::Replaced);
@@ -63,17 +63,38 @@ TEST(SongTest, TempoListReplacesInsertsAndDropsAtOneHundred)
     EXPECT_EQ(song.tempoList[1].tick, 480);
     EXPECT_EQ(song.tempoList[2].tick, 960);
 
-    for (int i = 3; i < kMasterListSize; ++i)
-        song.setTempo(960 * i, 60.0 + i);
-    EXPECT_EQ(song.tempoCount(), 100);
-    EXPECT_EQ(song.setTempo(960 * 1000, 50.0), MasterListChange::Dropped) << "behind a full list: nothing stored";
-    EXPECT_EQ(song.tempoList[99].tick, 960 * 99);
-
-    EXPECT_EQ(song.setTempo(100, 70.0), MasterListChange::Inserted) << "in the middle: the last entry falls off";
-    EXPECT_EQ(song.tempoCount(), 100);
+    // Far past the hundred entries a fixed list would hold: nothing falls off either end.
+    for (int i = 3; i < 300; ++i)
+        EXPECT_EQ(song.setTempo(960 * i, 60.0 + i), MasterListChange::Inserted);
+    EXPECT_EQ(song.setTempo(100, 70.0), MasterListChange::Inserted);
+    EXPECT_EQ(song.tempoCount(), 301);
     EXPECT_EQ(song.tempoList[1].tick, 100);
-    EXPECT_EQ(song.tempoList[99].tick, 960 * 98);
-    EXPECT_EQ(song.setTempo(960 * 98, 61.0), MasterListChange::Replaced);
+    EXPECT_EQ(song.tempoList[300].tick, 960 * 299);
+    EXPECT_EQ(song.setTempo(960 * 150, 61.0), MasterListChange::Replaced);
+    EXPECT_EQ(song.tempoCount(), 301);
+    EXPECT_EQ(song.tempoList[151].bpm, 61.0);
+
+    for (int i = 1; i <= 150; ++i) {
+        song.setMeterAtMeasure(i, 1 + i % 7, 4);
+        song.setKey(960 * i, i % 8, i % 2);
+    }
+    EXPECT_EQ(song.meterCount(), 151);
+    EXPECT_EQ(song.keyCount(), 151);
+    EXPECT_EQ(song.meterList[150].measure, 150);
+    EXPECT_EQ(song.keyList[150].tick, 960 * 150);
+}
+
+TEST(SongTest, AnEndMarkerStoredByHandStillEndsTheList)
+{
+    Song song;
+    song.tempoList = {{100.0, 0}, {90.0, 480}, {}, {80.0, 960}};
+    EXPECT_EQ(song.tempoCount(), 2);
+    // What lay behind the marker was never part of the list; a new entry goes behind the
+    // used ones, not behind the stale one.
+    EXPECT_EQ(song.setTempo(720, 70.0), MasterListChange::Inserted);
+    EXPECT_EQ(song.tempoCount(), 3);
+    EXPECT_EQ(song.tempoList.size(), 3u);
+    EXPECT_EQ(song.tempoList[2].tick, 720);
 }
 
 TEST(SongTest, EndMarkerValuesAreNeverStored)
