@@ -176,10 +176,14 @@ public:
     {
     }
 
-    // A damaged or hostile file can produce an entry for nearly every byte; beyond a
-    // readable number the entries are only counted.
-    void addReport(std::string_view entry)
+    // makeText builds the entry only when it is kept: a silent load (the undo reload) keeps
+    // none, and a skipped event would otherwise format its position for nothing. A damaged
+    // or hostile file can produce an entry for nearly every byte; beyond a readable number
+    // the entries are only counted.
+    template <typename MakeText> void addReport(const MakeText& makeText)
     {
+        if (options_.silent)
+            return;
         if (reportEntries_ >= kMaxReportEntries) {
             ++reportEntriesLeftOut_;
             return;
@@ -187,7 +191,7 @@ public:
         ++reportEntries_;
         if (!result_.report.empty())
             result_.report += "\r\n\r\n";
-        result_.report += entry;
+        result_.report += makeText();
     }
 
     void finishReport()
@@ -228,7 +232,14 @@ private:
     void dataEntry(int channel, std::uint8_t value);
     void rpnDataEntry(int channel, std::uint8_t value);
     void nrpnDataEntry(int channel, std::uint8_t value);
-    void skipDataEntry(int channel, std::uint8_t value, std::string_view reason);
+    // reason() gives the last line of the entry, built only when the entry is kept.
+    template <typename MakeReason> void skipDataEntry(int channel, std::uint8_t value, const MakeReason& reason)
+    {
+        addReport([&] {
+            return "Controller cc #6 Data entry MSB, value " + std::to_string(value) + "\r\n" + place() +
+                   ", MIDI channel " + std::to_string(channel + 1) + ".\r\n" + reason();
+        });
+    }
     void dataEntryLsb(int channel, std::uint8_t value);
     void otherController(int channel, std::uint8_t number, std::uint8_t value);
 
@@ -273,7 +284,7 @@ void SongLoader::readTrack(std::span<const std::uint8_t> data, int trackIndex)
 
     for (;;) {
         if (in_.atEnd()) {
-            addReport("Track " + trackNumber() + " ends without an End of track event.");
+            addReport([&] { return "Track " + trackNumber() + " ends without an End of track event."; });
             return;
         }
         const Step step = readEvent();
@@ -281,8 +292,10 @@ void SongLoader::readTrack(std::span<const std::uint8_t> data, int trackIndex)
             return;
         if (step == Step::EndOfTrack) {
             if (!in_.atEnd())
-                addReport("Track " + trackNumber() + " holds " + std::to_string(in_.remaining()) +
-                          " bytes behind its End of track event.\r\nSkipped.");
+                addReport([&] {
+                    return "Track " + trackNumber() + " holds " + std::to_string(in_.remaining()) +
+                           " bytes behind its End of track event.\r\nSkipped.";
+                });
             return;
         }
     }
@@ -294,7 +307,9 @@ Step SongLoader::readEvent()
     if (!delta)
         return in_.atEnd() ? incompleteEvent() : badLength();
     if (*delta > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max() - tick_)) {
-        addReport("Delta time leads beyond the last possible position " + place() + ".\r\nRest of the track skipped.");
+        addReport([&] {
+            return "Delta time leads beyond the last possible position " + place() + ".\r\nRest of the track skipped.";
+        });
         return Step::Stop;
     }
     tick_ += static_cast<std::int32_t>(*delta);
@@ -343,7 +358,9 @@ Step SongLoader::readChannelMessage(std::uint8_t status)
         if (!byte)
             return incompleteEvent();
         if (*byte >= 0x80) {
-            addReport("Channel message " + hexByte(status) + "h with a missing data byte " + place() + ".\r\nSkipped.");
+            addReport([&] {
+                return "Channel message " + hexByte(status) + "h with a missing data byte " + place() + ".\r\nSkipped.";
+            });
             return Step::Interrupted;
         }
         data[static_cast<std::size_t>(i)] = *in_.u8();
@@ -372,20 +389,24 @@ Step SongLoader::readChannelMessage(std::uint8_t status)
 
 Step SongLoader::incompleteEvent()
 {
-    addReport("Incomplete event at the end of the track data " + place() + ".\r\nSkipped.");
+    addReport([&] { return "Incomplete event at the end of the track data " + place() + ".\r\nSkipped."; });
     return Step::Stop;
 }
 
 Step SongLoader::badLength()
 {
-    addReport("Variable-length number of more than four bytes " + place() + ".\r\nRest of the track skipped.");
+    addReport([&] {
+        return "Variable-length number of more than four bytes " + place() + ".\r\nRest of the track skipped.";
+    });
     return Step::Stop;
 }
 
 Step SongLoader::lengthBeyondTrack(std::string_view what, std::uint32_t length)
 {
-    addReport(std::string(what) + " with a length of " + std::to_string(length) + " bytes exceeds the track data " +
-              place() + ".\r\nRest of the track skipped.");
+    addReport([&] {
+        return std::string(what) + " with a length of " + std::to_string(length) + " bytes exceeds the track data " +
+               place() + ".\r\nRest of the track skipped.";
+    });
     return Step::Stop;
 }
 
@@ -406,8 +427,10 @@ void SongLoader::noteOn(int channel, std::uint8_t key, std::uint8_t velocity)
 {
     const std::uint64_t freeSlots = ~usedSlots_ & kAllOpenNoteSlots;
     if (freeSlots == 0) {
-        addReport("More than 40 open Note on events in track " + trackNumber() + ", position " +
-                  positionText(song_, tick_) + "\r\nOne Note on event skipped.");
+        addReport([&] {
+            return "More than 40 open Note on events in track " + trackNumber() + ", position " +
+                   positionText(song_, tick_) + "\r\nOne Note on event skipped.";
+        });
         return;
     }
     const int slot = std::countr_zero(freeSlots);
@@ -504,8 +527,9 @@ void SongLoader::dataEntry(int channel, std::uint8_t value)
         nrpnDataEntry(channel, value);
         break;
     default:
-        skipDataEntry(channel, value,
-                      "No previous (supported) RPN/NRPN found, or it was RPN/NRPN lockin. Event is skipped.");
+        skipDataEntry(channel, value, [&] {
+            return "No previous (supported) RPN/NRPN found, or it was RPN/NRPN lockin. Event is skipped.";
+        });
         break;
     }
 }
@@ -517,8 +541,9 @@ void SongLoader::rpnDataEntry(int channel, std::uint8_t value)
         return number == kNullParameterNumber ? "RPN lockin. Data entry skipped." : "unsupported. Data entry skipped.";
     };
     if (address.rpnMsb != 0) {
-        skipDataEntry(channel, value,
-                      "Last RPN MSB was " + hexByte(address.rpnMsb) + "h, that RPN address is " + rest(address.rpnMsb));
+        skipDataEntry(channel, value, [&] {
+            return "Last RPN MSB was " + hexByte(address.rpnMsb) + "h, that RPN address is " + rest(address.rpnMsb);
+        });
         return;
     }
     if (address.rpnLsb != kNullParameterNumber) {
@@ -529,23 +554,26 @@ void SongLoader::rpnDataEntry(int channel, std::uint8_t value)
             return;
         }
     }
-    skipDataEntry(channel, value,
-                  "Last RPN LSB was " + hexByte(address.rpnLsb) + "h, that RPN address is " + rest(address.rpnLsb));
+    skipDataEntry(channel, value, [&] {
+        return "Last RPN LSB was " + hexByte(address.rpnLsb) + "h, that RPN address is " + rest(address.rpnLsb);
+    });
 }
 
 void SongLoader::nrpnDataEntry(int channel, std::uint8_t value)
 {
     const ParameterAddress& address = address_[static_cast<std::size_t>(channel)];
     if (address.nrpnMsb == kNullParameterNumber) {
-        skipDataEntry(channel, value,
-                      "Last NRPN MSB was " + hexByte(kNullParameterNumber) +
-                          "h, that NRPN address is NRPN lockin. Data entry skipped.");
+        skipDataEntry(channel, value, [&] {
+            return "Last NRPN MSB was " + hexByte(kNullParameterNumber) +
+                   "h, that NRPN address is NRPN lockin. Data entry skipped.";
+        });
         return;
     }
     if (address.nrpnLsb == kNullParameterNumber) {
-        skipDataEntry(channel, value,
-                      "Last NRPN LSB was " + hexByte(kNullParameterNumber) +
-                          "h, that NRPN address is NRPN lockin. Data entry skipped.");
+        skipDataEntry(channel, value, [&] {
+            return "Last NRPN LSB was " + hexByte(kNullParameterNumber) +
+                   "h, that NRPN address is NRPN lockin. Data entry skipped.";
+        });
         return;
     }
     if (address.nrpnMsb == kNrpnMsb) {
@@ -564,23 +592,20 @@ void SongLoader::nrpnDataEntry(int channel, std::uint8_t value)
             return;
         }
     }
-    skipDataEntry(channel, value,
-                  "Last NRPN LSB was " + hexByte(address.nrpnLsb) +
-                      "h, that NRPN address is unsupported. Data entry skipped.");
-}
-
-void SongLoader::skipDataEntry(int channel, std::uint8_t value, std::string_view reason)
-{
-    addReport("Controller cc #6 Data entry MSB, value " + std::to_string(value) + "\r\n" + place() + ", MIDI channel " +
-              std::to_string(channel + 1) + ".\r\n" + std::string(reason));
+    skipDataEntry(channel, value, [&] {
+        return "Last NRPN LSB was " + hexByte(address.nrpnLsb) +
+               "h, that NRPN address is unsupported. Data entry skipped.";
+    });
 }
 
 void SongLoader::dataEntryLsb(int channel, std::uint8_t value)
 {
-    addReport("Controller cc #38 Data entry LSB, value " + std::to_string(value) + "\r\n" + place() +
-              ", MIDI channel " + std::to_string(channel + 1) + ".\r\n" +
-              "Currently no RPN/NRPN parameter with optional Data entry LSB is supported by Velisto.\r\n" +
-              "Event skipped.");
+    addReport([&] {
+        return "Controller cc #38 Data entry LSB, value " + std::to_string(value) + "\r\n" + place() +
+               ", MIDI channel " + std::to_string(channel + 1) + ".\r\n" +
+               "Currently no RPN/NRPN parameter with optional Data entry LSB is supported by Velisto.\r\n" +
+               "Event skipped.";
+    });
 }
 
 void SongLoader::otherController(int channel, std::uint8_t number, std::uint8_t value)
@@ -591,11 +616,13 @@ void SongLoader::otherController(int channel, std::uint8_t number, std::uint8_t 
                           value);
         return;
     }
-    const ParamRow* row = midiModeDefinition(MidiMode::XG).row(ParamKind::Controller, number);
-    const std::string name = row ? std::string(row->longName) : std::string();
-    addReport("Controller cc #" + std::to_string(number) + " " + name + ", value " + std::to_string(value) + "\r\n" +
-              place() + ", MIDI channel " + std::to_string(channel + 1) + ".\r\n" +
-              "Currently not supported by Velisto and skipped.");
+    addReport([&] {
+        const ParamRow* row = midiModeDefinition(MidiMode::XG).row(ParamKind::Controller, number);
+        const std::string name = row ? std::string(row->longName) : std::string();
+        return "Controller cc #" + std::to_string(number) + " " + name + ", value " + std::to_string(value) + "\r\n" +
+               place() + ", MIDI channel " + std::to_string(channel + 1) + ".\r\n" +
+               "Currently not supported by Velisto and skipped.";
+    });
 }
 
 // --- System exclusive ------------------------------------------------------------------
@@ -606,19 +633,21 @@ Step SongLoader::readSysex()
     if (!length)
         return in_.atEnd() ? incompleteEvent() : badLength();
     if (*length == 0) {
-        addReport("Lonely F0 (Sysex-beginning) without Sysex-data " + place() + ".\r\nSkipped.");
+        addReport([&] { return "Lonely F0 (Sysex-beginning) without Sysex-data " + place() + ".\r\nSkipped."; });
         return Step::Continue;
     }
     const auto data = in_.bytes(*length);
     if (!data)
         return lengthBeyondTrack("Sysex event", *length);
     if (data->back() != 0xF7) {
-        addReport("Sysex data chain doesn't end with F7 h " + place() + ".\r\nSkipped.");
+        addReport([&] { return "Sysex data chain doesn't end with F7 h " + place() + ".\r\nSkipped."; });
         return Step::Continue;
     }
     const auto body = data->first(data->size() - 1);
     if (std::any_of(body.begin(), body.end(), [](std::uint8_t b) { return b > 0x7F; })) {
-        addReport("Sysex data chain contains data with most significant bit set (>7F h) " + place() + ".\r\nSkipped.");
+        addReport([&] {
+            return "Sysex data chain contains data with most significant bit set (>7F h) " + place() + ".\r\nSkipped.";
+        });
         return Step::Continue;
     }
     track().append(MidiEvent::sysexEvent(tick_, std::vector<std::uint8_t>(data->begin(), data->end())));
@@ -634,8 +663,10 @@ Step SongLoader::readEscape()
         return in_.atEnd() ? incompleteEvent() : badLength();
     if (!in_.skip(*length))
         return lengthBeyondTrack("F7 h event", *length);
-    addReport("F7 h event (Sysex continuation or escape sequence) " + place() +
-              ".\r\nNot supported by Velisto and skipped.");
+    addReport([&] {
+        return "F7 h event (Sysex continuation or escape sequence) " + place() +
+               ".\r\nNot supported by Velisto and skipped.";
+    });
     return Step::Continue;
 }
 
@@ -680,8 +711,10 @@ Step SongLoader::readMeta()
 
 void SongLoader::unexpectedMetaLength(std::uint8_t type, std::size_t length)
 {
-    addReport("Meta event FF " + hexByte(type) + "h with a length of " + std::to_string(length) + " bytes " + place() +
-              ".\r\nSkipped.");
+    addReport([&] {
+        return "Meta event FF " + hexByte(type) + "h with a length of " + std::to_string(length) + " bytes " + place() +
+               ".\r\nSkipped.";
+    });
 }
 
 void SongLoader::tempo(std::span<const std::uint8_t> payload)
@@ -693,7 +726,7 @@ void SongLoader::tempo(std::span<const std::uint8_t> payload)
     const std::uint32_t microseconds =
         (std::uint32_t(payload[0]) << 16) | (std::uint32_t(payload[1]) << 8) | payload[2];
     if (microseconds == 0) {
-        addReport("Tempo event with 0 microseconds per quarter note " + place() + ".\r\nSkipped.");
+        addReport([&] { return "Tempo event with 0 microseconds per quarter note " + place() + ".\r\nSkipped."; });
         return;
     }
     const double bpm = bpmOfMicroseconds(microseconds);
@@ -711,7 +744,9 @@ void SongLoader::keySignature(std::span<const std::uint8_t> payload)
     // A signed byte: negative counts are flats.
     const int sharpsFlats = payload[0] >= 0x80 ? payload[0] - 0x100 : payload[0];
     if (sharpsFlats < -7 || sharpsFlats > 7) {
-        addReport("Key signature with " + std::to_string(sharpsFlats) + " sharps/flats " + place() + ".\r\nSkipped.");
+        addReport([&] {
+            return "Key signature with " + std::to_string(sharpsFlats) + " sharps/flats " + place() + ".\r\nSkipped.";
+        });
         return;
     }
     song_.setKey(tick_, sharpsFlats, payload[1] == 0 ? 1 : 0);
@@ -728,9 +763,11 @@ void SongLoader::timeSignature(std::span<const std::uint8_t> payload)
     // The song knows the note values 1 to 32 (2 to the power 0 to 5).
     constexpr int kLargestPower = 5;
     if (numerator == 0 || power > kLargestPower) {
-        addReport("Time signature " + std::to_string(numerator) + "/" +
-                  (power > kLargestPower ? "2^" + std::to_string(power) : std::to_string(1 << power)) + " " + place() +
-                  ".\r\nSkipped.");
+        addReport([&] {
+            return "Time signature " + std::to_string(numerator) + "/" +
+                   (power > kLargestPower ? "2^" + std::to_string(power) : std::to_string(1 << power)) + " " + place() +
+                   ".\r\nSkipped.";
+        });
         return;
     }
     song_.setMeter(tick_, numerator, 1 << power);
@@ -743,7 +780,9 @@ void SongLoader::channelPrefix(std::span<const std::uint8_t> payload)
         return;
     }
     if (payload[0] >= kChannels) {
-        addReport("Channel prefix for channel " + std::to_string(payload[0] + 1) + " " + place() + ".\r\nSkipped.");
+        addReport([&] {
+            return "Channel prefix for channel " + std::to_string(payload[0] + 1) + " " + place() + ".\r\nSkipped.";
+        });
         return;
     }
     storeChannelEvent(static_cast<std::uint8_t>(EventKind::ChannelPrefix | payload[0]), 0, 0);
@@ -754,8 +793,10 @@ void SongLoader::text(std::uint8_t type, std::span<const std::uint8_t> payload)
     if (payload.empty())
         return;
     if (payload.size() >= kTextLimit) {
-        addReport("Text of " + std::to_string(payload.size()) + " characters " + place() +
-                  ".\r\nTexts of 4096 characters and more are not supported. Skipped.");
+        addReport([&] {
+            return "Text of " + std::to_string(payload.size()) + " characters " + place() +
+                   ".\r\nTexts of 4096 characters and more are not supported. Skipped.";
+        });
         return;
     }
     std::string content(payload.begin(), payload.end());
@@ -936,20 +977,26 @@ void readTrackChunks(std::span<const std::uint8_t> file, const Header& header, S
         if (found > kTrackCount)
             continue;
         if (available < length)
-            loader.addReport("The track chunk of track " + std::to_string(found) + " claims " + std::to_string(length) +
-                             " bytes, but the file ends after " + std::to_string(available) +
-                             " of them.\r\nThe track is read up to the end of the file.");
+            loader.addReport([&] {
+                return "The track chunk of track " + std::to_string(found) + " claims " + std::to_string(length) +
+                       " bytes, but the file ends after " + std::to_string(available) +
+                       " of them.\r\nThe track is read up to the end of the file.";
+            });
         loader.readTrack(body, found - 1);
     }
 
     if (found > kTrackCount)
-        loader.addReport("The file holds " + std::to_string(found) + " tracks. Velisto supports " +
-                         std::to_string(kTrackCount) + " tracks.\r\nThe tracks from " +
-                         std::to_string(kTrackCount + 1) + " on are skipped.");
+        loader.addReport([&] {
+            return "The file holds " + std::to_string(found) + " tracks. Velisto supports " +
+                   std::to_string(kTrackCount) + " tracks.\r\nThe tracks from " + std::to_string(kTrackCount + 1) +
+                   " on are skipped.";
+        });
     else if (found < header.trackCount)
-        loader.addReport("The file header announces " + std::to_string(header.trackCount) +
-                         (header.trackCount == 1 ? " track" : " tracks") + ", but the file holds " +
-                         std::to_string(found) + ".");
+        loader.addReport([&] {
+            return "The file header announces " + std::to_string(header.trackCount) +
+                   (header.trackCount == 1 ? " track" : " tracks") + ", but the file holds " + std::to_string(found) +
+                   ".";
+        });
 }
 
 // --- After reading ---------------------------------------------------------------------
@@ -1075,7 +1122,7 @@ LoadResult MidiFileReader::read(std::span<const std::uint8_t> file, Song& song, 
     SongLoader loader(song, options, result);
     if (header->format == 0) {
         result.formatZero = true;
-        loader.addReport(kFormatZeroReport);
+        loader.addReport([&] { return kFormatZeroReport; });
     }
     readTrackChunks(file, *header, loader);
     loader.finishReport();

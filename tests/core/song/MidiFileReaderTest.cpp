@@ -752,6 +752,28 @@ TEST_F(MidiFileReaderTest, KnobRecordsSetTheKnobsWhenAllowed)
     EXPECT_EQ(track(0).knobParam[0], slotForSong(ParamKind::Controller, 74)) << "undo reloads always apply them";
 }
 
+TEST_F(MidiFileReaderTest, ASilentLoadKeepsNoReportAndLoadsTheSameSong)
+{
+    TrackBytes t;
+    for (int i = 0; i < 1500; ++i) // more skipped events than the report keeps
+        t.cc(10, 0, 2, i % 128).event(0, {0x90, 60, 100}).event(5, {0x80, 60, 0});
+    t.cc(0, 0, 38, 1).meta(0, 0x51, {0, 0, 0}).cc(0, 0, 99, 1).cc(0, 0, 98, 99).cc(0, 0, 6, 3);
+    const Bytes file = oneTrack(t.end());
+
+    read(file);
+    EXPECT_NE(result.report.find("Controller cc #2 "), std::string::npos);
+    EXPECT_NE(result.report.find("more report entries like these are left out"), std::string::npos);
+    const std::vector<MidiEvent> reported(track(0).events().begin(), track(0).events().end());
+    ASSERT_GT(reported.size(), 1000u);
+
+    LoadOptions silent;
+    silent.silent = true;
+    read(file, silent);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.report, "");
+    EXPECT_TRUE(std::equal(reported.begin(), reported.end(), track(0).events().begin(), track(0).events().end()));
+}
+
 // --- After reading -------------------------------------------------------------------------
 
 TEST_F(MidiFileReaderTest, ChannelsComeFromTheFirstChannelEventUnlessSilent)
