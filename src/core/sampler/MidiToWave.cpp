@@ -83,6 +83,7 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
 
     OutputMonitor monitor(&song); // stays closed: logging every event would slow the render down
     SoundMixer mixer(kRenderRate);
+    mixer.master().setGainDb(options.masterGainDb);
     SampleMap map;
     auto sampler = std::make_unique<Sampler>(
         generator, map, [&mixer](const IsgChannelRoute&) { return &mixer; }, &monitor);
@@ -154,6 +155,9 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     const auto tailEnd = frame + static_cast<std::int64_t>(options.tailSeconds * kRenderRate);
     while (written && mixer.count() > 0 && frame < tailEnd)
         renderBlock();
+    // What the limiter still holds back: its look-ahead.
+    for (std::size_t drained = 0; written && drained < mixer.master().latencyFrames(); drained += kRenderBlockFrames)
+        renderBlock();
     {
         const std::lock_guard lock(generator.sendMutex());
         generator.generatorSink = nullptr;
@@ -176,6 +180,7 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     }
     result.ok = true;
     result.frames = frame;
+    result.limitedFrames = static_cast<std::int64_t>(mixer.master().limitedFrames());
     return result;
 }
 
