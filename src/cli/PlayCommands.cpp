@@ -410,6 +410,7 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                "velisto-cli install-sounds makes one\n";
     if (generator) {
         engine->generatorAudio = std::make_unique<GeneratorAudio>(createAudioSystem());
+        engine->generatorAudio->devices().setMasterGainDb(engine->settings.audio.mastergain);
         if (!engine->generatorAudio->install(engine->table, &engine->monitor, group, prompt))
             return kExitRefused;
         if (engine->generatorAudio->silent())

@@ -1,5 +1,7 @@
 #include "app/SafeFileWrite.h"
 
+#include "app/FileSync.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -40,19 +42,22 @@ std::FILE* openTemporary(const std::filesystem::path& target, std::filesystem::p
     return nullptr;
 }
 
-// Empty on success, else the system's reason.
+// Empty on success, else the system's reason. The bytes are on the disk before the file
+// is closed, so that the rename never puts an empty or partial file in the target's place
+// after a crash.
 std::string writeAndClose(std::FILE* file, std::span<const std::uint8_t> bytes)
 {
     errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = std::fflush(file) == 0 && ok;
     int reason = errno;
+    const std::string synced = ok ? fileSync().syncFile(file) : std::string();
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         reason = errno;
     }
     if (ok)
-        return {};
+        return synced;
     return reason != 0 ? std::generic_category().message(reason) : std::string("write error");
 }
 
@@ -63,7 +68,10 @@ std::string replaceTarget(const std::filesystem::path& temporary, const std::fil
     if (!ec && std::filesystem::exists(previous))
         std::filesystem::permissions(temporary, previous.permissions(), ec); // best effort
     std::filesystem::rename(temporary, target, ec);
-    return ec ? ec.message() : std::string();
+    if (ec)
+        return ec.message();
+    // The rename itself is durable once the folder is.
+    return fileSync().syncFolder(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Saving a file through a temporary file beside it, renamed over the target only when
-// every byte was written and flushed, so a failed save never destroys the previous file.
+// every byte was written and synced to the disk (fileSync()), its folder synced after the
+// rename, so a failed save or a crash never destroys the previous file.
 // Thread contract: any thread; two saves of the same path at once are the caller's to avoid.
 
 #include <cstdint>
@@ -19,7 +20,9 @@ struct SafeWriteResult {
 
 // The temporary file's name starts with "~vlx". The previous file's permissions carry
 // over, and a symbolic link keeps pointing to the saved file. OpenFailed: no writable
-// folder, or path is a folder; nothing was touched and trying again is safe.
+// folder, or path is a folder; nothing was touched and trying again is safe. WriteFailed
+// also when a sync failed; if the folder's sync failed, the new file has already replaced
+// the old one but may not survive a crash.
 SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 } // namespace velisto

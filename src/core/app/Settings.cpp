@@ -148,6 +148,10 @@ constexpr auto directXFields = std::to_array<Field<DirectXSettings>>({
     {"DirectSoundDeviceDialogSoundsName", &DirectXSettings::DirectSoundDeviceDialogSoundsName},
 });
 
+constexpr auto audioFields = std::to_array<Field<AudioSettings>>({
+    {"mastergain", &AudioSettings::mastergain},
+});
+
 constexpr auto displayLayoutFields = std::to_array<Field<DisplaySettings>>({
     {"midiblockwidth", &DisplaySettings::midiblockwidth},
     {"midiblockheight", &DisplaySettings::midiblockheight},
@@ -297,6 +301,7 @@ constexpr std::array exitGroups = {
     fieldGroup<&Settings::display, displayWindowFields>("Display"),
     Group{"Display", nullptr, writePianoRollClosed},
     fieldGroup<&Settings::directX, directXFields>("DirectX"),
+    fieldGroup<&Settings::audio, audioFields>("Audio"),
 };
 
 constexpr Group displayLayoutGroup = fieldGroup<&Settings::display, displayLayoutFields>("Display");

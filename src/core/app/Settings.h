@@ -157,6 +157,16 @@ struct DirectXSettings {
     bool operator==(const DirectXSettings&) const = default;
 };
 
+// Section "Audio": the Internal Sound Generator's sound. (The installer keeps the
+// instrument group's path in this section too.)
+struct AudioSettings {
+    // dB applied to each sound device's mix before its limiter; -12 puts dense General
+    // MIDI songs near -18 dBFS RMS.
+    int mastergain = -12;
+
+    bool operator==(const AudioSettings&) const = default;
+};
+
 // Section "Display": window geometry, what was open in the last session, and the arranger
 // layout stored together with the screen size and device count it was made for.
 struct DisplaySettings {
@@ -219,6 +229,7 @@ struct Settings {
     MixerSettings mixer;
     KaraokeSettings karaoke;
     DirectXSettings directX;
+    AudioSettings audio;
     DisplaySettings display;
     std::vector<DeviceNameMapEntry> deviceNameMap;
 

@@ -94,7 +94,10 @@ bool AudioDeviceList::open(std::string_view description, bool showErrors, UserPr
     }
     if (device->open)
         return true;
+    // The mixer's master stage is sized here, and again by the stream for its rate, before
+    // the audio thread starts.
     auto mixer = std::make_unique<SoundMixer>();
+    mixer->master().setGainDb(masterGainDb_);
     std::string error;
     std::unique_ptr<AudioStream> stream = system_.open(device->info, *mixer, error);
     if (!stream || !stream->start()) {
@@ -107,6 +110,14 @@ bool AudioDeviceList::open(std::string_view description, bool showErrors, UserPr
     device->stream = std::move(stream);
     device->open = true;
     return true;
+}
+
+void AudioDeviceList::setMasterGainDb(double db)
+{
+    masterGainDb_ = db;
+    for (DirectSoundDevice& device : devices_)
+        if (device.mixer)
+            device.mixer->master().setGainDb(db);
 }
 
 void AudioDeviceList::openRoutedDevices(const std::vector<IsgChannelRoute>& routes, UserPrompt& prompt)

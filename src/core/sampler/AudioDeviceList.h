@@ -9,6 +9,7 @@
 // are written only there. A record's mixer is shared with the audio thread (see
 // SoundMixer) and with the voices' workers, which only add and remove buffers.
 
+#include "app/Settings.h"
 #include "app/UserPrompt.h"
 #include "midi/IsgChannelRoute.h"
 #include "sampler/AudioSystem.h"
@@ -65,12 +66,17 @@ public:
     // when it is not open yet. Null when there is none or it cannot be opened.
     DirectSoundDevice* dialogSoundsDevice(const std::string& guidText, const std::string& name, UserPrompt& prompt);
 
+    // The master gain (dB) of every device's mix bus, open now or opened later.
+    void setMasterGainDb(double db);
+    double masterGainDb() const { return masterGainDb_; }
+
     // The capabilities text of a device as the device choice dialog shows it.
     static std::string capabilitiesText(const AudioDeviceInfo& info);
 
 private:
     AudioSystem& system_;
     std::vector<DirectSoundDevice> devices_;
+    double masterGainDb_ = AudioSettings{}.mastergain;
 };
 
 } // namespace velisto

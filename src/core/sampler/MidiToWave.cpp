@@ -1,5 +1,6 @@
 #include "sampler/MidiToWave.h"
 
+#include "app/FileSync.h"
 #include "app/MemoryProfileStore.h"
 #include "app/Progress.h"
 #include "app/QueueUiNotifier.h"
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -83,6 +85,7 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
 
     OutputMonitor monitor(&song); // stays closed: logging every event would slow the render down
     SoundMixer mixer(kRenderRate);
+    mixer.master().setGainDb(options.masterGainDb);
     SampleMap map;
     auto sampler = std::make_unique<Sampler>(
         generator, map, [&mixer](const IsgChannelRoute&) { return &mixer; }, &monitor);
@@ -154,6 +157,9 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     const auto tailEnd = frame + static_cast<std::int64_t>(options.tailSeconds * kRenderRate);
     while (written && mixer.count() > 0 && frame < tailEnd)
         renderBlock();
+    // What the limiter still holds back: its look-ahead.
+    for (std::size_t drained = 0; written && drained < mixer.master().latencyFrames(); drained += kRenderBlockFrames)
+        renderBlock();
     {
         const std::lock_guard lock(generator.sendMutex());
         generator.generatorSink = nullptr;
@@ -166,9 +172,14 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     const auto finalHeader = waveHeader(dataBytes);
     written = written && std::fseek(file, 0, SEEK_SET) == 0 &&
               std::fwrite(finalHeader.data(), 1, finalHeader.size(), file) == finalHeader.size();
+    // On the disk before the rename, and the rename with its folder, as every save.
+    written = written && std::fflush(file) == 0 && fileSync().syncFile(file).empty();
     written = std::fclose(file) == 0 && written;
-    if (written)
-        written = std::rename(partPath.c_str(), wavPath.c_str()) == 0;
+    if (written) {
+        const std::filesystem::path folder = std::filesystem::path(wavPath).parent_path();
+        written = std::rename(partPath.c_str(), wavPath.c_str()) == 0 &&
+                  fileSync().syncFolder(folder.empty() ? std::filesystem::path(".") : folder).empty();
+    }
     if (!written) {
         std::remove(partPath.c_str());
         result.error = "Can't write " + wavPath;
@@ -176,6 +187,7 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     }
     result.ok = true;
     result.frames = frame;
+    result.limitedFrames = static_cast<std::int64_t>(mixer.master().limitedFrames());
     return result;
 }
 

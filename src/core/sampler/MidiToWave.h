@@ -9,6 +9,8 @@
 // Thread contract: one call at a time, on any thread but the user interface's; it starts
 // and ends its own play run and sampler, and reports progress on the calling thread.
 
+#include "app/Settings.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,6 +29,8 @@ struct RenderOptions {
     Progress* progress = nullptr;
     // After the song's end the sound may ring on this long, at most, for its releases.
     double tailSeconds = 5.0;
+    // The master gain of the render's mix bus, dB (the stored setting's default unless given).
+    double masterGainDb = AudioSettings{}.mastergain;
 };
 
 struct RenderResult {
@@ -34,6 +38,7 @@ struct RenderResult {
     std::string error;       // why nothing (or not everything) was written
     std::int64_t frames = 0; // written
     std::string warnings;    // the generator's first 100 warnings, each "\r\n"-ended
+    std::int64_t limitedFrames = 0; // of frames, those the master limiter turned down
 };
 
 // song is played from its first tick to its end with every track on the generator (the

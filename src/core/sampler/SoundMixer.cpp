@@ -4,7 +4,7 @@
 
 namespace velisto {
 
-SoundMixer::SoundMixer(std::uint32_t outputRate) : outputRate_(outputRate)
+SoundMixer::SoundMixer(std::uint32_t outputRate) : outputRate_(outputRate), master_(outputRate)
 {
     buffers_.reserve(kMaxBuffers);
     finished_.reserve(kMaxBuffers);
@@ -54,6 +54,12 @@ std::size_t SoundMixer::count() const
 void SoundMixer::render(std::span<float> out)
 {
     std::fill(out.begin(), out.end(), 0.0F);
+    sumPlaying(out);
+    master_.process(out);
+}
+
+void SoundMixer::sumPlaying(std::span<float> out)
+{
     const std::lock_guard lock(mutex_);
     // Moving shared_ptrs between the reserved lists neither allocates nor frees here.
     for (std::size_t i = 0; i < finished_.size();) {
@@ -74,8 +80,6 @@ void SoundMixer::render(std::span<float> out)
         buffers_[i] = std::move(buffers_.back());
         buffers_.pop_back();
     }
-    for (float& sample : out)
-        sample = std::clamp(sample, -1.0F, 1.0F);
 }
 
 void SoundMixer::render(std::span<std::int16_t> out)

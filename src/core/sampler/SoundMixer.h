@@ -9,10 +9,14 @@
 // Buffers aside that only the mixer still holds are released by the next add or remove,
 // on that caller's thread. A stopped buffer that plays again is picked up again by itself.
 //
+// The sum passes the device's master stage (gain and look-ahead limiter) on its way out.
+//
 // Thread contract: add and remove from any thread (a short lock); render on the audio
 // thread only (it takes the same lock for the length of one block, never allocates).
-// setOutputRate and setInterpolation before the device's stream starts.
+// setOutputRate and setInterpolation before the device's stream starts; the master gain
+// from any thread.
 
+#include "sampler/MasterStage.h"
 #include "sampler/SoundBuffer.h"
 
 #include <cstddef>
@@ -31,7 +35,11 @@ public:
     explicit SoundMixer(std::uint32_t outputRate = 44100);
 
     std::uint32_t outputRate() const { return outputRate_; }
-    void setOutputRate(std::uint32_t rate) { outputRate_ = rate; }
+    void setOutputRate(std::uint32_t rate)
+    {
+        outputRate_ = rate;
+        master_.prepare(rate);
+    }
     Interpolation interpolation() const { return interpolation_; }
     void setInterpolation(Interpolation interpolation) { interpolation_ = interpolation; }
 
@@ -41,8 +49,11 @@ public:
     // The buffers held, playing or set aside.
     std::size_t count() const;
 
-    // Fills out (interleaved stereo floats) with the sum of the playing buffers, clipped
-    // to -1..1.
+    MasterStage& master() { return master_; }
+    const MasterStage& master() const { return master_; }
+
+    // Fills out (interleaved stereo floats) with the sum of the playing buffers through the
+    // master stage: within +-MasterStage::kCeiling, master().latencyFrames() late.
     void render(std::span<float> out);
     // The same as 16-bit stereo frames.
     void render(std::span<std::int16_t> out);
@@ -50,9 +61,12 @@ public:
 private:
     static constexpr std::size_t kScratchSamples = 8192;
     void releaseUnownedLocked();
+    // Adds every playing buffer into out, under the lock.
+    void sumPlaying(std::span<float> out);
 
     std::uint32_t outputRate_;
     Interpolation interpolation_ = Interpolation::Cubic;
+    MasterStage master_;
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<SoundBuffer>> buffers_;  // reserved kMaxBuffers
     std::vector<std::shared_ptr<SoundBuffer>> finished_; // stopped ones; reserved kMaxBuffers

@@ -72,6 +72,7 @@ MemoryProfileStore::Contents documentedDefaults()
           {"textaslyric", "n"}}},
         {"DirectX",
          {{"DirectSoundDeviceDialogSoundsGUID", ""}, {"DirectSoundDeviceDialogSoundsName", "Primary Sounddriver"}}},
+        {"Audio", {{"mastergain", "-12"}}},
         {"Display",
          {{"keynormx", "150"},
           {"keynormy", "150"},
@@ -337,7 +338,8 @@ TEST(SettingsTest, ExitWritesSectionsInItsFixedOrder)
                                                "Wave",
                                                "Metronom",
                                                "Display",
-                                               "DirectX"};
+                                               "DirectX",
+                                               "Audio"};
     EXPECT_EQ(store.sectionRuns(), expected);
 
     // The start of the sequence key by key, up to the second run of "MIDI2WAV".

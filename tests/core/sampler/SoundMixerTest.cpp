@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace velisto {
 namespace {
 
 using test::constantBuffer;
 
-TEST(SoundMixerTest, SumsPlayingBuffersAndClips)
+TEST(SoundMixerTest, SumsPlayingBuffersAndLimitsTheSumBelowFullScale)
 {
     SoundMixer mixer;
+    const std::size_t delay = mixer.master().latencyFrames();
     auto a = constantBuffer(4096, 0.3);
     auto b = constantBuffer(4096, 0.25);
     auto idle = constantBuffer(4096, 0.9); // added before it plays: silent until then
@@ -23,18 +27,19 @@ TEST(SoundMixerTest, SumsPlayingBuffersAndClips)
 
     std::vector<float> out(1024, 7.0F);
     mixer.render(out);
-    EXPECT_NEAR(out[10], 0.55F, 0.001F);
-    EXPECT_NEAR(out[11], 0.55F, 0.001F);
+    EXPECT_EQ(out[0], 0.0F) << "the master stage's look-ahead comes first";
+    EXPECT_NEAR(out[2 * delay], 0.55F, 0.001F);
+    EXPECT_NEAR(out[2 * delay + 1], 0.55F, 0.001F);
 
-    idle->play(true);
+    idle->play(true); // 1.45 in all
     mixer.render(out);
-    EXPECT_EQ(out[10], 1.0F);
+    mixer.render(out);
+    EXPECT_NEAR(out[10], MasterStage::kCeiling, 1e-5F);
+    EXPECT_GT(mixer.master().limitedFrames(), 0U);
 
     std::vector<std::int16_t> frames(1024);
-    a->setVolume(kVolumeSilent);
-    idle->setVolume(kVolumeSilent);
     mixer.render(frames);
-    EXPECT_NEAR(frames[10], 8191, 2);
+    EXPECT_EQ(frames[10], static_cast<std::int16_t>(MasterStage::kCeiling * 32767.0F));
 
     for (SoundBuffer* buffer : {a.get(), b.get(), idle.get()})
         mixer.remove(buffer);
@@ -44,8 +49,17 @@ TEST(SoundMixerTest, SumsPlayingBuffersAndClips)
     lower->play(true);
     mixer.add(low);
     mixer.add(lower);
-    mixer.render(out);
-    EXPECT_EQ(out[10], -1.0F);
+    for (int i = 0; i < 200; ++i) { // the limiter releases from the deeper cut before
+        mixer.render(out);
+        ASSERT_GE(*std::min_element(out.begin(), out.end()), -MasterStage::kCeiling);
+    }
+    EXPECT_NEAR(out[10], -MasterStage::kCeiling, 1e-5F);
+
+    // The master gain turns the sum down before the limiter.
+    mixer.master().setGainDb(-12.0);
+    for (int i = 0; i < 200; ++i) // past the release
+        mixer.render(out);
+    EXPECT_NEAR(out[10], -1.4F * std::pow(10.0F, -12.0F / 20.0F), 1e-4F);
 }
 
 TEST(SoundMixerTest, StoppedBuffersLeaveWithoutBeingFreedOnTheAudioThread)
@@ -64,7 +78,7 @@ TEST(SoundMixerTest, StoppedBuffersLeaveWithoutBeingFreedOnTheAudioThread)
     // Played again by its owner: picked up without another add.
     once->play(false);
     mixer.render(out);
-    EXPECT_NEAR(out[0], 0.5F, 0.001F);
+    EXPECT_NEAR(out[2 * mixer.master().latencyFrames()], 0.5F, 0.001F);
     mixer.render(out);
 
     once.reset(); // the mixer holds the last reference, and does not free it in render
