@@ -7,9 +7,9 @@
 //                   [--wait SECONDS] [--timestamps] [--wall-clock]
 //
 // --wait gives a server that is still starting that long to appear. --wall-clock gives
-// arrival times on the system's clock, as JACK maps each cycle onto it, instead of JACK's
-// frame count, which falls behind for good when the server misses cycles (as a dummy
-// driver on a busy machine does).
+// arrival times on the system's clock, from when the cycle began, instead of JACK's frame
+// count, which falls behind for good when the server misses cycles (as a dummy driver on a
+// busy machine does).
 // Writes "READY CLIENT:PORT" to stderr once the port exists and is active. Exits 0 after N
 // messages (without a count: on SIGINT/SIGTERM or at the timeout), 1 when the timeout
 // passes before N messages,
@@ -67,18 +67,15 @@ int process(jack_nframes_t frames, void* arg)
     auto* client = static_cast<jack_client_t*>(arg);
     void* buffer = jack_port_get_buffer(inputPort, frames);
     const jack_nframes_t cycleStart = jack_last_frame_time(client);
-    jack_nframes_t cycleFrames = 0;
-    jack_time_t cycleUsecs = 0;
-    jack_time_t nextUsecs = 0;
-    float periodUsecs = 0.0f;
-    const bool mapped = wallClock && jack_get_cycle_times(client, &cycleFrames, &cycleUsecs, &nextUsecs, &periodUsecs) == 0;
+    // The cycle's start on the system clock (JACK's clock is CLOCK_MONOTONIC).
+    const double wallStart = static_cast<double>(jack_get_time()) / 1e6 - jack_frames_since_cycle_start(client) / sampleRate;
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0)
             continue;
-        const double seconds = mapped ? (static_cast<double>(cycleUsecs) + event.time * static_cast<double>(periodUsecs) / frames) / 1e6
-                                      : static_cast<double>(cycleStart + event.time) / sampleRate;
+        const double seconds = wallClock ? wallStart + event.time / sampleRate
+                                         : static_cast<double>(cycleStart + event.time) / sampleRate;
         const EventHeader header{static_cast<std::uint32_t>(event.size), seconds};
         if (jack_ringbuffer_write_space(ring) < sizeof header + event.size) {
             lostMessages = true;

@@ -53,7 +53,7 @@ jackd_pid=$!
 # client name of its own: the server may still hold the last one's for a moment.
 start_capture() {
     local name=$1
-    "$capture_bin" --name "$name" --port midi_in --timestamps --timeout 60 --wait 10 \
+    "$capture_bin" --name "$name" --port midi_in --timestamps --wall-clock --timeout 60 --wait 10 \
         >"$work/capture.out" 2>"$work/capture.err" &
     capture_pid=$!
     wait_ready "$capture_pid" "$work/capture.err" "$name:midi_in" capture

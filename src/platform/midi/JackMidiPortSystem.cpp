@@ -124,9 +124,24 @@ private:
     bool quiet_ = true; // false: a cycle may still be running in the port
 };
 
+// The JACK frame of now: the current cycle's first frame and the frames since it began.
+// Both count from what the server really did, unlike jack_frame_time(), whose smoothed
+// clock lags by as long as the server stood still after it missed cycles. Read again when
+// a cycle began in between.
+jack_nframes_t sendFrame(jack_client_t* client)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const jack_nframes_t cycleStart = jack_last_frame_time(client);
+        const jack_nframes_t since = jack_frames_since_cycle_start(client);
+        if (jack_last_frame_time(client) == cycleStart)
+            return cycleStart + since;
+    }
+    return jack_frame_time(client);
+}
+
 // A message in an output ring: this header, then size bytes.
 struct OutHeader {
-    jack_nframes_t sentAt; // JACK frame time of the send
+    jack_nframes_t sentAt; // JACK frame of the send
     std::uint32_t size;
 };
 
@@ -175,7 +190,7 @@ public:
 private:
     bool transmit(std::span<const std::uint8_t> bytes)
     {
-        const OutHeader header{jack_frame_time(client_->handle()), static_cast<std::uint32_t>(bytes.size())};
+        const OutHeader header{sendFrame(client_->handle()), static_cast<std::uint32_t>(bytes.size())};
         const std::size_t needed = sizeof header + bytes.size();
         const auto deadline = std::chrono::steady_clock::now() + kSendTimeout;
         while (jack_ringbuffer_write_space(ring_) < needed) {
