@@ -25,6 +25,8 @@ jack_client_t* quietlyOpenClient(const std::string& name, jack_status_t& status)
     return client;
 }
 
+constexpr int kOpenRetries = 5;
+
 void freeJackNames(const char** names) { jack_free(static_cast<void*>(names)); }
 
 } // namespace
@@ -60,6 +62,12 @@ std::shared_ptr<JackMidiClient> JackMidiClient::open(std::string_view name, Midi
 {
     jack_status_t status{};
     jack_client_t* client = quietlyOpenClient(std::string(name), status);
+    // A running server now and then refuses a client for a moment (right after another
+    // closed, or while another server sharing the machine's JACK metadata starts or stops).
+    for (int retry = 0; client == nullptr && (status & JackServerFailed) == 0 && retry < kOpenRetries; ++retry) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        client = quietlyOpenClient(std::string(name), status);
+    }
     if (client == nullptr) {
         error = MidiOpenError::Other;
         detail = (status & JackServerFailed) != 0 ? "no JACK server is running"

@@ -427,11 +427,13 @@ std::shared_ptr<JackMidiClient> JackMidiPortSystem::client(MidiOpenError& error,
     return client;
 }
 
-JackMidiPortSystem::Listing JackMidiPortSystem::list(unsigned long flags)
+JackMidiPortSystem::Listing JackMidiPortSystem::list(unsigned long flags, const JackMidiClient* through)
 {
     Listing listing;
     const std::shared_ptr<JackMidiClient> open = client_.lock();
-    listing.jackNames = JackMidiClient::portNames(open && !open->serverGone() ? open.get() : nullptr, flags);
+    if (through == nullptr && open && !open->serverGone())
+        through = open.get();
+    listing.jackNames = JackMidiClient::portNames(through, flags);
     for (RtMidiPortSystem::ListedPort& port : RtMidiPortSystem::listPorts(RtMidiApi::Jack, listing.jackNames))
         listing.names.push_back(std::move(port.name));
     return listing;
@@ -440,19 +442,22 @@ JackMidiPortSystem::Listing JackMidiPortSystem::list(unsigned long flags)
 std::vector<std::string> JackMidiPortSystem::outputPortNames()
 {
     outputsListed_ = true;
-    outputNames_ = list(JackPortIsInput).names; // our output goes to their input ports
+    outputNames_ = list(JackPortIsInput, nullptr).names; // our output goes to their input ports
     return outputNames_;
 }
 
 std::vector<std::string> JackMidiPortSystem::inputPortNames()
 {
     inputsListed_ = true;
-    inputNames_ = list(JackPortIsOutput).names;
+    inputNames_ = list(JackPortIsOutput, nullptr).names;
     return inputNames_;
 }
 
-std::string JackMidiPortSystem::listedJackName(int portId, bool output, MidiOpenError& error, std::string& detail)
+std::string JackMidiPortSystem::listedJackName(int portId, bool output, std::shared_ptr<JackMidiClient>& client,
+                                               MidiOpenError& error, std::string& detail)
 {
+    if (output ? !outputsListed_ : !inputsListed_)
+        output ? outputPortNames() : inputPortNames();
     const std::vector<std::string>& names = output ? outputNames_ : inputNames_;
     const std::string direction = output ? "output" : "input";
     if (portId < 0 || static_cast<std::size_t>(portId) >= names.size()) {
@@ -461,10 +466,14 @@ std::string JackMidiPortSystem::listedJackName(int portId, bool output, MidiOpen
                  std::to_string(names.size()) + " listed)";
         return {};
     }
+    // The ports' client asks: a client only for the question would come and go at every
+    // open, and JACK takes a moment to let a closed client go.
+    client = this->client(error, detail);
+    if (!client)
+        return {};
     // Looked up by name again: the id may belong to another port by now.
     const std::string& name = names[static_cast<std::size_t>(portId)];
-    const unsigned long flags = output ? JackPortIsInput : JackPortIsOutput;
-    Listing listing = list(flags);
+    Listing listing = list(output ? JackPortIsInput : JackPortIsOutput, client.get());
     const auto ports = RtMidiPortSystem::listPorts(RtMidiApi::Jack, listing.jackNames);
     const auto port =
         std::find_if(ports.begin(), ports.end(), [&](const RtMidiPortSystem::ListedPort& p) { return p.name == name; });
@@ -479,13 +488,9 @@ std::string JackMidiPortSystem::listedJackName(int portId, bool output, MidiOpen
 MidiOutOpenResult JackMidiPortSystem::openOutput(int portId)
 {
     return guardedOpen<MidiOutOpenResult>([&](MidiOutOpenResult& result) {
-        if (!outputsListed_)
-            outputPortNames();
-        const std::string destination = listedJackName(portId, true, result.error, result.detail);
+        std::shared_ptr<JackMidiClient> shared;
+        const std::string destination = listedJackName(portId, true, shared, result.error, result.detail);
         if (destination.empty())
-            return;
-        auto shared = client(result.error, result.detail);
-        if (!shared)
             return;
         auto port = std::make_unique<JackMidiOutPort>(std::move(shared));
         if (port->open(destination, result.error, result.detail))
@@ -496,13 +501,9 @@ MidiOutOpenResult JackMidiPortSystem::openOutput(int portId)
 MidiInOpenResult JackMidiPortSystem::openInput(int portId, MidiInCallback callback)
 {
     return guardedOpen<MidiInOpenResult>([&](MidiInOpenResult& result) {
-        if (!inputsListed_)
-            inputPortNames();
-        const std::string source = listedJackName(portId, false, result.error, result.detail);
+        std::shared_ptr<JackMidiClient> shared;
+        const std::string source = listedJackName(portId, false, shared, result.error, result.detail);
         if (source.empty())
-            return;
-        auto shared = client(result.error, result.detail);
-        if (!shared)
             return;
         auto port = std::make_unique<JackMidiInPort>(std::move(shared), std::move(callback));
         if (port->open(source, result.error, result.detail))

@@ -59,17 +59,20 @@ public:
 
 private:
     JackMidiPortSystem() = default;
-    // JACK's full names of the ports of the given direction, and Velisto's names for them.
+    // JACK's full names of the ports with these flags, and Velisto's names for them, asked
+    // through the given client, else the open ports' client, else one for the question.
     struct Listing {
         std::vector<std::string> jackNames;
         std::vector<std::string> names;
     };
-    Listing list(unsigned long flags);
+    Listing list(unsigned long flags, const JackMidiClient* through);
     // The client of the open ports, opened when none is.
     std::shared_ptr<JackMidiClient> client(MidiOpenError& error, std::string& detail);
     // JACK's name of the port that the last list of the direction holds as portId, found by
-    // name in a new list; empty, with error and detail filled, when there is none.
-    std::string listedJackName(int portId, bool output, MidiOpenError& error, std::string& detail);
+    // name in a new list asked through the ports' client, which client receives; empty,
+    // with error and detail filled, when there is none.
+    std::string listedJackName(int portId, bool output, std::shared_ptr<JackMidiClient>& client, MidiOpenError& error,
+                               std::string& detail);
 
     std::weak_ptr<JackMidiClient> client_;
     std::vector<std::string> outputNames_;
