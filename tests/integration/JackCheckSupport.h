@@ -1,9 +1,11 @@
 #pragma once
 // What the JACK check programs share: failure counting, a port of a client named like
-// Velisto's own (which must not be listed as a port to connect to), and the port list.
+// Velisto's own (which must not be listed as a port to connect to), the port list, and
+// messages as JackMidiCapture prints them.
 
 #include <jack/jack.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -30,6 +32,18 @@ inline jack_client_t* openOwnPort(const char* portName, unsigned long flags)
     if (client != nullptr)
         jack_client_close(client);
     return nullptr;
+}
+
+// The bytes as JackMidiCapture prints a message: upper-case hex separated by spaces.
+inline std::string hexLine(const std::vector<std::uint8_t>& bytes)
+{
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", bytes[i]);
+        line += hex;
+    }
+    return line;
 }
 
 // Prints the ports to stderr and checks that none of Velisto's own is among them.

@@ -4,9 +4,12 @@
 // Velisto's output to it and compare what arrives with what was sent.
 //
 //   JackMidiCapture [--name CLIENT] [--port PORT] [--count N] [--timeout SECONDS]
-//                   [--wait SECONDS] [--timestamps]
+//                   [--wait SECONDS] [--timestamps] [--wall-clock]
 //
-// --wait gives a server that is still starting that long to appear.
+// --wait gives a server that is still starting that long to appear. --wall-clock gives
+// arrival times on the system's clock, from when the cycle began, instead of JACK's frame
+// count, which falls behind for good when the server misses cycles (as a dummy driver on a
+// busy machine does).
 // Writes "READY CLIENT:PORT" to stderr once the port exists and is active. Exits 0 after N
 // messages (without a count: on SIGINT/SIGTERM or at the timeout), 1 when the timeout
 // passes before N messages,
@@ -38,12 +41,13 @@ struct Options {
     double timeoutSeconds = 30.0;
     double waitSeconds = 0.0;
     bool timestamps = false;
+    bool wallClock = false;
 };
 
 // One captured message in the ring buffer: this header, then size bytes.
 struct EventHeader {
     std::uint32_t size;
-    std::uint64_t frame;
+    double seconds; // arrival
 };
 
 constexpr std::size_t ringBytes = 4 * 1024 * 1024;
@@ -52,6 +56,8 @@ jack_port_t* inputPort = nullptr;
 jack_ringbuffer_t* ring = nullptr;
 std::atomic<bool> lostMessages{false};
 std::atomic<bool> serverGone{false};
+bool wallClock = false;
+double sampleRate = 48000.0;
 volatile std::sig_atomic_t stopRequested = 0;
 
 void onSignal(int) { stopRequested = 1; }
@@ -61,13 +67,16 @@ int process(jack_nframes_t frames, void* arg)
     auto* client = static_cast<jack_client_t*>(arg);
     void* buffer = jack_port_get_buffer(inputPort, frames);
     const jack_nframes_t cycleStart = jack_last_frame_time(client);
+    // The cycle's start on the system clock (JACK's clock is CLOCK_MONOTONIC).
+    const double wallStart = static_cast<double>(jack_get_time()) / 1e6 - jack_frames_since_cycle_start(client) / sampleRate;
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0)
             continue;
-        const EventHeader header{static_cast<std::uint32_t>(event.size),
-                                 static_cast<std::uint64_t>(cycleStart) + event.time};
+        const double seconds = wallClock ? wallStart + event.time / sampleRate
+                                         : static_cast<double>(cycleStart + event.time) / sampleRate;
+        const EventHeader header{static_cast<std::uint32_t>(event.size), seconds};
         if (jack_ringbuffer_write_space(ring) < sizeof header + event.size) {
             lostMessages = true;
             continue;
@@ -87,6 +96,8 @@ bool parseOptions(int argc, char** argv, Options& options)
         const bool hasValue = i + 1 < argc;
         if (arg == "--timestamps") {
             options.timestamps = true;
+        } else if (arg == "--wall-clock") {
+            options.wallClock = true;
         } else if (arg == "--name" && hasValue) {
             options.clientName = argv[++i];
         } else if (arg == "--port" && hasValue) {
@@ -99,7 +110,7 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.waitSeconds = std::strtod(argv[++i], nullptr);
         } else {
             std::fprintf(stderr, "usage: JackMidiCapture [--name CLIENT] [--port PORT] [--count N] "
-                                 "[--timeout SECONDS] [--wait SECONDS] [--timestamps]\n");
+                                 "[--timeout SECONDS] [--wait SECONDS] [--timestamps] [--wall-clock]\n");
             return false;
         }
     }
@@ -107,7 +118,7 @@ bool parseOptions(int argc, char** argv, Options& options)
 }
 
 // Prints what the process thread has captured so far; returns the number of messages.
-long drain(jack_nframes_t sampleRate, bool timestamps)
+long drain(bool timestamps)
 {
     long printed = 0;
     std::vector<unsigned char> bytes;
@@ -119,7 +130,7 @@ long drain(jack_nframes_t sampleRate, bool timestamps)
         std::string line;
         if (timestamps) {
             char time[32];
-            std::snprintf(time, sizeof time, "%.6f ", static_cast<double>(header.frame) / sampleRate);
+            std::snprintf(time, sizeof time, "%.6f ", header.seconds);
             line += time;
         }
         for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -167,6 +178,8 @@ int main(int argc, char** argv)
         return 2;
     }
     ring = jack_ringbuffer_create(ringBytes);
+    wallClock = options.wallClock;
+    sampleRate = static_cast<double>(jack_get_sample_rate(client));
     inputPort = jack_port_register(client, options.portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     if (ring == nullptr || inputPort == nullptr || jack_set_process_callback(client, process, client) != 0) {
         std::fprintf(stderr, "JackMidiCapture: cannot create the MIDI input port\n");
@@ -183,12 +196,11 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onSignal);
     std::fprintf(stderr, "READY %s\n", jack_port_name(inputPort));
 
-    const jack_nframes_t sampleRate = jack_get_sample_rate(client);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     long received = 0;
     int result = 0;
     for (;;) {
-        received += drain(sampleRate, options.timestamps);
+        received += drain(options.timestamps);
         if (options.count >= 0 && received >= options.count)
             break;
         if (stopRequested || serverGone)
@@ -205,7 +217,7 @@ int main(int argc, char** argv)
 
     if (!serverGone)
         jack_client_close(client);
-    received += drain(sampleRate, options.timestamps);
+    received += drain(options.timestamps);
     if (lostMessages || serverGone) {
         std::fprintf(stderr, "JackMidiCapture: messages lost (%s)\n",
                      serverGone ? "the JACK server went away" : "capture buffer full");

@@ -29,17 +29,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string hexLine(const Bytes& bytes)
-{
-    std::string line;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", bytes[i]);
-        line += hex;
-    }
-    return line;
-}
-
 Bytes sysex(std::size_t size)
 {
     Bytes bytes(size);

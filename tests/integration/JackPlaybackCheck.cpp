@@ -11,12 +11,16 @@
 //       --adjusted: the run started mid-song with "determine" on, so before the first note
 //       the receiver must have got each channel's program and every controller the
 //       beginning of the song leaves away from its power-on value.
+//       --timer-tolerance: the note ons must follow the schedule within the player's timer
+//       period (of the song's slowest tempo) + 1 ms instead, the bound a JACK output that
+//       places each message at its send time within the cycle keeps at any JACK period.
 //
 // Exits 0 when everything holds, 1 with the reasons on stderr otherwise, 2 on bad usage.
 
 #include "app/Settings.h"
 #include "app/UserPrompt.h"
 #include "midi/MidiModeDefinition.h"
+#include "playback/TimerPeriod.h"
 #include "settings/QtProfileStore.h"
 #include "song/MergedEvents.h"
 #include "song/MidiFileReader.h"
@@ -25,6 +29,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,9 +48,10 @@ using namespace velisto;
 
 // How far a note on may arrive behind the earliest one, measured against the schedule:
 // the player's timer period (2 ms at PPQ 480 and 109 BPM) plus 1 ms for its truncation to
-// whole milliseconds; the JACK output sends what was queued at the next process cycle, so
-// arrival is quantised to 256 frames at 48 kHz (5.3 ms); and about 11 ms for the wake-up
-// delays of threads without real-time priority on a shared, busy machine (seen up to 8 ms).
+// whole milliseconds; a margin of 5 ms for a JACK period (the JACK output places each message
+// one period after its send at the same place in the cycle, but a late process cycle
+// moves it); and about 11 ms for the wake-up delays of threads without real-time priority
+// on a shared, busy machine (seen up to 8 ms).
 // Faults in the schedule are far larger: a wrong tempo drifts by tens of milliseconds per
 // second, a player that counts timer calls instead of reading the clock falls behind by a
 // period's rounding at every tick.
@@ -162,7 +168,18 @@ Plan planRange(const Song& song, std::int32_t startTick, std::int32_t endTick)
     return plan;
 }
 
-void checkNotes(const Plan& plan, const std::vector<Captured>& capture, const Song& song, std::int32_t startTick)
+// The player's timer period of the song's slowest tempo + 1 ms.
+double timerToleranceMs(const Song& song)
+{
+    std::chrono::milliseconds longest{1};
+    for (const TempoEntry& tempo : song.tempoList)
+        if (tempo.used())
+            longest = std::max(longest, timerPeriod(song.ppq, tempo.bpm).value_or(longest));
+    return static_cast<double>(longest.count()) + 1.0;
+}
+
+void checkNotes(const Plan& plan, const std::vector<Captured>& capture, const Song& song, std::int32_t startTick,
+                double toleranceMs)
 {
     std::vector<const Captured*> ons;
     std::map<std::pair<int, int>, int> open;
@@ -211,10 +228,10 @@ void checkNotes(const Plan& plan, const std::vector<Captured>& capture, const So
     std::fprintf(stderr, "note on lateness against the schedule: median %.2f ms, p99 %.2f ms, max %.2f ms\n", median,
                  p99, sorted.back());
     for (std::size_t i = 0; i < lateness.size(); ++i)
-        if (lateness[i] > kToleranceMs) {
+        if (lateness[i] > toleranceMs) {
             char text[160];
             std::snprintf(text, sizeof text, "note on %zu (tick %d) is %.2f ms behind the schedule (tolerance %.1f ms)",
-                          i + 1, plan.noteOns[i].tick, lateness[i], kToleranceMs);
+                          i + 1, plan.noteOns[i].tick, lateness[i], toleranceMs);
             fail(text);
         }
 }
@@ -316,10 +333,12 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "settings")
         return writeSettings(args[1]);
-    const bool adjusted = args.size() == 6 && args[5] == "--adjusted";
-    if (args.empty() || args[0] != "play" || (args.size() != 5 && !adjusted)) {
+    const auto flag = [&](const char* name) { return args.size() > 5 && std::find(args.begin() + 5, args.end(), name) != args.end(); };
+    const bool adjusted = flag("--adjusted");
+    const bool timerTolerance = flag("--timer-tolerance");
+    if (args.empty() || args[0] != "play" || args.size() != 5u + adjusted + timerTolerance) {
         std::fprintf(stderr, "usage: JackPlaybackCheck settings INI_FILE\n"
-                             "       JackPlaybackCheck play SONG CAPTURE_FILE FROM TO [--adjusted]\n");
+                             "       JackPlaybackCheck play SONG CAPTURE_FILE FROM TO [--adjusted] [--timer-tolerance]\n");
         return 2;
     }
     const int from = std::atoi(args[3].c_str());
@@ -343,7 +362,7 @@ int main(int argc, char** argv)
     const Plan plan = planRange(*song, startTick, endTick);
     if (plan.noteOns.empty())
         fail("the range holds no notes; the check would prove nothing");
-    checkNotes(plan, capture, *song, startTick);
+    checkNotes(plan, capture, *song, startTick, timerTolerance ? timerToleranceMs(*song) : kToleranceMs);
     if (adjusted) {
         checkAdjusted(*song, capture, startTick);
         // The range's own controllers come after the adjusting ones.

@@ -45,14 +45,16 @@ export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/Korvane Software"
 "$check_bin" settings "$XDG_CONFIG_HOME/Korvane Software/Velisto.ini" || fail "writing the settings file"
 
-jackd --name "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+# Real-time priority when the system grants it: without it the server and its clients
+# miss cycles on a busy machine and JACK drops their messages.
+jackd --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 jackd_pid=$!
 
 # Starts the capture client under the name $1 and waits for its port. Each play gets a
 # client name of its own: the server may still hold the last one's for a moment.
 start_capture() {
     local name=$1
-    "$capture_bin" --name "$name" --port midi_in --timestamps --timeout 60 --wait 10 \
+    "$capture_bin" --name "$name" --port midi_in --timestamps --wall-clock --timeout 60 --wait 10 \
         >"$work/capture.out" 2>"$work/capture.err" &
     capture_pid=$!
     wait_ready "$capture_pid" "$work/capture.err" "$name:midi_in" capture

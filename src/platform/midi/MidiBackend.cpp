@@ -1,5 +1,6 @@
 #include "midi/MidiBackend.h"
 
+#include "midi/JackMidiPortSystem.h"
 #include "midi/NoMidiPortSystem.h"
 #include "midi/RtMidiPortSystem.h"
 
@@ -22,21 +23,24 @@ std::string lowerCase(std::string_view text)
 
 MidiBackendChoice none(std::string message) { return {std::make_unique<NoMidiPortSystem>(), std::move(message)}; }
 
-MidiBackendChoice requestedRtMidi(RtMidiApi api, const std::string& name)
+// create: a backend's factory, returning null with the reason in its argument.
+template <typename Create> MidiBackendChoice requestedSystem(Create create, const std::string& name)
 {
     std::string error;
-    if (auto system = RtMidiPortSystem::create(api, error))
+    if (auto system = create(error))
         return {std::move(system), {}};
     return none("VELISTO_MIDI_API=" + name + ": " + error + "; no MIDI ports are used");
 }
 
+std::unique_ptr<MidiPortSystem> alsa(std::string& error) { return RtMidiPortSystem::create(RtMidiApi::Alsa, error); }
+std::unique_ptr<MidiPortSystem> jack(std::string& error) { return JackMidiPortSystem::create(error); }
+
 MidiBackendChoice automatic()
 {
     std::string error;
-    if (auto alsa = RtMidiPortSystem::create(RtMidiApi::Alsa, error))
-        return {std::move(alsa), {}};
-    if (auto jack = RtMidiPortSystem::create(RtMidiApi::Jack, error))
-        return {std::move(jack), {}};
+    for (auto* create : {alsa, jack})
+        if (auto system = create(error))
+            return {std::move(system), {}};
     return none({});
 }
 
@@ -50,9 +54,9 @@ MidiBackendChoice chooseMidiPortSystem(std::string_view requested)
     if (name == "none")
         return none({});
     if (name == "alsa")
-        return requestedRtMidi(RtMidiApi::Alsa, name);
+        return requestedSystem(alsa, name);
     if (name == "jack")
-        return requestedRtMidi(RtMidiApi::Jack, name);
+        return requestedSystem(jack, name);
     return none("VELISTO_MIDI_API=\"" + std::string(requested) +
                 "\" is not one of alsa, jack, none; no MIDI ports are used");
 }

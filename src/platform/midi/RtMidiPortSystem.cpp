@@ -1,10 +1,10 @@
 #include "midi/RtMidiPortSystem.h"
 
+#include "midi/JackMidiClient.h"
 #include "midi/MidiOutFramer.h"
 
 #include <RtMidi.h>
 #include <fcntl.h>
-#include <jack/jack.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -131,27 +131,6 @@ MidiOpenError classifyOpenFailure(RtMidiError::Type type, std::string_view text)
     default:
         return MidiOpenError::Other;
     }
-}
-
-void silentJackMessage(const char*) {}
-
-// libjack describes a missing server on stderr at length; here "no server" is an ordinary
-// answer, so its messages are silenced for the question and restored afterwards.
-bool jackServerRuns()
-{
-    auto* const previousError = jack_error_callback;
-    auto* const previousInfo = jack_info_callback;
-    jack_set_error_function(silentJackMessage);
-    jack_set_info_function(silentJackMessage);
-    jack_status_t status{};
-    jack_client_t* client =
-        jack_client_open(std::string(RtMidiPortSystem::clientName).c_str(), JackNoStartServer, &status);
-    jack_set_error_function(previousError);
-    jack_set_info_function(previousInfo);
-    if (client == nullptr)
-        return false;
-    jack_client_close(client);
-    return true;
 }
 
 // Opens the port listed under name as our own port ownPortName. The port is looked up by
@@ -335,7 +314,7 @@ std::unique_ptr<RtMidiPortSystem> RtMidiPortSystem::create(RtMidiApi api, std::s
 {
     error.clear();
     if (api == RtMidiApi::Jack) {
-        if (!jackServerRuns()) {
+        if (!JackMidiClient::serverRuns()) {
             error = "no JACK server is running";
             return nullptr;
         }

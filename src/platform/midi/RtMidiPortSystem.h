@@ -1,5 +1,8 @@
 #pragma once
-// MIDI output ports of the ALSA sequencer or of a JACK server, through RtMidi 5.
+// MIDI output ports of the ALSA sequencer or of a JACK server, through RtMidi 5. Velisto
+// uses it for ALSA; JACK goes through JackMidiPortSystem, which shares the naming rules
+// below (RtMidi's JACK backend frees its ring buffer before closing its client and lets
+// messages out before the connection runs).
 //
 // Port names are the ones the device table keeps in its records, so they must stay the same
 // from one run to the next: "client:port" as the MIDI system names them, without the
