@@ -58,6 +58,14 @@ std::string_view DeviceMidiState::modeName() const { return midiModeName(mode_);
 
 const MidiModeDefinition& DeviceMidiState::definition() const { return midiModeDefinition(mode_); }
 
+bool DeviceMidiState::setMasterVolume(int value)
+{
+    if (value < 0 || value > kMaxMasterVolume)
+        return false;
+    masterVolume_ = value;
+    return true;
+}
+
 // ---- resets ----
 
 bool DeviceMidiState::reset(ResetKind kind, int argument)
@@ -90,6 +98,7 @@ void DeviceMidiState::fullReset()
 {
     const MidiModeDefinition& def = definition();
     resetDone_ = true;
+    masterVolume_ = kMaxMasterVolume;
 
     drumMaps_.assign(at(def.drumMapCount()), DrumMap{});
     keyMaps_.clear();

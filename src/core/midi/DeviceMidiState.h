@@ -179,6 +179,13 @@ class DeviceMidiState {
     int polyKeyValue(int channel, int key) const;
     bool setPolyKeyValue(int channel, int key, int value);
 
+    // ---- the whole receiver ----
+    // Master volume 0..kMaxMasterVolume (universal device control; GS master volume scaled
+    // up); full after a mode reset. The setter refuses a value out of range.
+    static constexpr int kMaxMasterVolume = 0x3FFF;
+    int masterVolume() const { return masterVolume_; }
+    bool setMasterVolume(int value);
+
     // ---- drum maps (GM, GS, XG) ----
     int drumMapCount() const { return static_cast<int>(drumMaps_.size()); }
     // nullptr for a map the state does not hold.
@@ -230,6 +237,7 @@ class DeviceMidiState {
     std::array<int, kChannels> channelPressure_{};
     Table<int, kKeys> polyKeyValues_{};
     std::vector<KeyMap> keyMaps_;
+    int masterVolume_ = kMaxMasterVolume;
     bool resetDone_ = false;
 };
 

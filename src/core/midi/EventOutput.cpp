@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 namespace velisto {
@@ -454,6 +455,7 @@ void EventOutput::sendSysexLocked(OutputDevice& device, std::span<const std::uin
     });
 
     const auto partsBefore = device.liveState.parts();
+    const int masterVolumeBefore = device.liveState.masterVolume();
     const InterpretContext context{&device, true};
     const InterpretResult verdict = interpretSysex(device.liveState, stored, context);
     if (!verdict.valid) {
@@ -472,6 +474,10 @@ void EventOutput::sendSysexLocked(OutputDevice& device, std::span<const std::uin
     sysexEffects(send, verdict.modeChanged, partsBefore, decoded ? &*decoded : nullptr);
     if (!options.send)
         return;
+    // The generator's voices sound at the master volume as well as their channel's.
+    if (GeneratorSink* generator = send.generator(); generator && device.liveState.masterVolume() != masterVolumeBefore)
+        for (int channel = 0; channel < DeviceMidiState::kChannels; ++channel)
+            generator->updateChannelMix(channel, Cc::Volume);
 
     if (device.isPort() && device.port()) {
         std::vector<std::uint8_t> message;
@@ -718,27 +724,26 @@ std::vector<EventOutput::AdjustingMessage> EventOutput::planChannel(const Output
         plan.push_back({static_cast<std::uint8_t>(kind | ch), byte(data1), byte(data2), byte(data3), {}});
     };
 
-    // Bank and program of the part that plays the channel.
+    // Bank and program of the part that plays the channel: an instrument, or on a rhythm
+    // part the kit of its drum map (GS, XG) or its own (GM2).
     const int msbSlot = definition.slotOf(ParamKind::Controller, Cc::BankMsb);
     const int lsbSlot = definition.slotOf(ParamKind::Controller, Cc::BankLsb);
     std::optional<int> msbSent;
     std::optional<int> lsbSent;
     const int partNumber = target.partOfChannel(channel);
-    if (partNumber >= 1) {
-        const DeviceMidiState::Part& want = *target.part(partNumber);
-        const DeviceMidiState::Part& have = *live.part(partNumber);
-        if (want.bankMsb != have.bankMsb || want.bankLsb != have.bankLsb || want.program != have.program) {
-            if (mode != MidiMode::GM) {
-                msbSent = mode == MidiMode::GM2 && target.isRhythmPart(partNumber) ? DeviceMidiState::kGm2DrumBank
-                                                                                   : want.bankMsb;
-                lsbSent = want.bankLsb;
-                if (msbSlot >= 0)
-                    event(0xB0, msbSlot, *msbSent);
-                if (lsbSlot >= 0)
-                    event(0xB0, lsbSlot, *lsbSent);
-            }
-            event(0xC0, want.program, 0);
+    const std::optional<ProgramSelection> want = target.selectionOfPart(partNumber);
+    const std::optional<ProgramSelection> held = live.selectionOfPart(partNumber);
+    const auto sound = [](const ProgramSelection& s) { return std::tie(s.program, s.bankMsb, s.bankLsb, s.effect); };
+    if (want && held && sound(*want) != sound(*held)) {
+        if (mode != MidiMode::GM) {
+            msbSent = mode == MidiMode::GM2 && want->rhythm ? DeviceMidiState::kGm2DrumBank : want->bankMsb;
+            lsbSent = want->bankLsb;
+            if (msbSlot >= 0)
+                event(0xB0, msbSlot, *msbSent);
+            if (lsbSlot >= 0)
+                event(0xB0, lsbSlot, *lsbSent);
         }
+        event(0xC0, want->program, 0);
     }
     for (int slot = 0; slot < kControllerSlotCount; ++slot) {
         if (!definition.isUsed(ParamKind::Controller, slot) || definition.isCommand(ParamKind::Controller, slot))

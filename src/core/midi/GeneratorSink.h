@@ -24,8 +24,8 @@ public:
     // state. Returns the keys whose rate would exceed the generator's limit; those voices
     // keep their rate.
     virtual std::vector<int> retuneChannel(int channel) = 0;
-    // Controller 7, 10 or 11 changed on the channel: its voices follow volume, pan or
-    // expression of the live state.
+    // Controller 7, 10 or 11 changed on the channel (or the master volume, given as 7):
+    // its voices follow volume, pan or expression of the live state.
     virtual void updateChannelMix(int channel, int controllerNumber) = 0;
     // All sounds off / all notes off: every voice of the channel is released.
     virtual void releaseChannel(int channel) = 0;

@@ -56,6 +56,11 @@ constexpr SysexParameter semitones(std::string_view name, int minimum, int maxim
         .name = name, .minimum = minimum, .maximum = maximum, .offset = -64, .unit = "semitones", .defaultValue = 64};
 }
 
+constexpr SysexParameter scaleTuning(std::string_view name)
+{
+    return {.name = name, .offset = -64, .unit = "cent", .defaultValue = 64};
+}
+
 constexpr auto kSystemRows = std::to_array<GsMapRow>({
     {0x00,
      {.name = "master tune",
@@ -93,6 +98,7 @@ constexpr auto kEffectRows = std::to_array<GsMapRow>({
     {0x34, level("Reverb time", 64)},
     {0x35, level("Reverb delay feedback", 0)},
     {0x36, level("Reverb send to chorus", 0)},
+    {0x37, {.name = "Reverb predelay time", .unit = "ms", .defaultValue = 0}},
     {0x38,
      {.name = "Chorus macro",
       .maximum = 7,
@@ -107,6 +113,78 @@ constexpr auto kEffectRows = std::to_array<GsMapRow>({
     {0x3D, level("Chorus rate", 3)},
     {0x3E, level("Chorus depth", 19)},
     {0x3F, level("Chorus send to reverb", 0)},
+    {0x40, level("Chorus send to delay", 0)},
+    // The delay block of the later Sound Canvas models; its macro names are not published
+    // with the address map, so the macro shows as a number.
+    {0x50, {.name = "Delay macro", .maximum = 9, .defaultValue = 0}},
+    {0x51, {.name = "Delay PRE-LPF", .maximum = 7, .defaultValue = 0}},
+    {0x52, {.name = "Delay time center", .minimum = 0x01, .maximum = 0x73, .defaultValue = 0x61}},
+    {0x53, {.name = "Delay time ratio left", .minimum = 0x01, .maximum = 0x78, .defaultValue = 0x01}},
+    {0x54, {.name = "Delay time ratio right", .minimum = 0x01, .maximum = 0x78, .defaultValue = 0x01}},
+    {0x55, level("Delay level center", 127)},
+    {0x56, level("Delay level left", 0)},
+    {0x57, level("Delay level right", 0)},
+    {0x58, level("Delay level", 64)},
+    {0x59, {.name = "Delay feedback", .offset = -64, .defaultValue = 0x50}},
+    {0x5A, level("Delay send to reverb", 0)},
+});
+
+constexpr SysexParameter eqGain(std::string_view name)
+{
+    return {.name = name, .minimum = 0x34, .maximum = 0x4C, .offset = -64, .unit = "dB", .defaultValue = 64};
+}
+
+// The master equalizer (40 02 xx).
+constexpr auto kEqualizerRows = std::to_array<GsMapRow>({
+    {0x00, {.name = "EQ low frequency", .maximum = 1, .defaultValue = 0}},
+    {0x01, eqGain("EQ low gain")},
+    {0x02, {.name = "EQ high frequency", .maximum = 1, .defaultValue = 0}},
+    {0x03, eqGain("EQ high gain")},
+});
+
+constexpr SysexParameter efxParameter(std::string_view name) { return level(name, 0); }
+
+constexpr SysexParameter efxControlDepth(std::string_view name)
+{
+    return scaled(name, -64, 100.0 / 64, 1, "%", "-100.0 to +100.0 %", 64);
+}
+
+// The insertion effect (40 03 xx): the type picks what parameters 1..20 mean.
+constexpr auto kInsertionEffectRows = std::to_array<GsMapRow>({
+    {0x00,
+     {.name = "EFX type",
+      .dataBytes = 2,
+      .maximum = 0x3FFF,
+      .rangeText = "0,0 to 127,127",
+      .defaultValue = 0}},
+    {0x03, efxParameter("EFX parameter 1")},
+    {0x04, efxParameter("EFX parameter 2")},
+    {0x05, efxParameter("EFX parameter 3")},
+    {0x06, efxParameter("EFX parameter 4")},
+    {0x07, efxParameter("EFX parameter 5")},
+    {0x08, efxParameter("EFX parameter 6")},
+    {0x09, efxParameter("EFX parameter 7")},
+    {0x0A, efxParameter("EFX parameter 8")},
+    {0x0B, efxParameter("EFX parameter 9")},
+    {0x0C, efxParameter("EFX parameter 10")},
+    {0x0D, efxParameter("EFX parameter 11")},
+    {0x0E, efxParameter("EFX parameter 12")},
+    {0x0F, efxParameter("EFX parameter 13")},
+    {0x10, efxParameter("EFX parameter 14")},
+    {0x11, efxParameter("EFX parameter 15")},
+    {0x12, efxParameter("EFX parameter 16")},
+    {0x13, efxParameter("EFX parameter 17")},
+    {0x14, efxParameter("EFX parameter 18")},
+    {0x15, efxParameter("EFX parameter 19")},
+    {0x16, efxParameter("EFX parameter 20")},
+    {0x17, level("EFX send to reverb", 40)},
+    {0x18, level("EFX send to chorus", 0)},
+    {0x19, level("EFX send to delay", 0)},
+    {0x1B, efxParameter("EFX control source 1")},
+    {0x1C, efxControlDepth("EFX control depth 1")},
+    {0x1D, efxParameter("EFX control source 2")},
+    {0x1E, efxControlDepth("EFX control depth 2")},
+    {0x1F, onOff("EFX send EQ switch")},
 });
 
 constexpr auto kPartRows = std::to_array<GsMapRow>({
@@ -179,6 +257,10 @@ constexpr auto kPartRows = std::to_array<GsMapRow>({
     {0x20, {.name = "cc2 controller", .maximum = 95, .unit = "cc#", .defaultValue = 17}},
     {0x21, level("chorus send level", 0)},
     {0x22, level("reverb send level", 40)},
+    {0x23, onOff("rx. bank select")},
+    {0x24, onOff("rx. bank select LSB")},
+    {0x2A, fineTuningParameter("pitch fine tune", false)},
+    {0x2C, level("delay send level", 0)},
     {0x30, centred("vibrato rate")},
     {0x31, centred("vibrato depth")},
     {0x32, centred("TVF cutoff")},
@@ -187,6 +269,32 @@ constexpr auto kPartRows = std::to_array<GsMapRow>({
     {0x35, centred("TVF&TVA env. decay")},
     {0x36, centred("TVF&TVA env. release")},
     {0x37, centred("vibrato delay")},
+    {0x40, scaleTuning("scale tuning C")},
+    {0x41, scaleTuning("scale tuning C#")},
+    {0x42, scaleTuning("scale tuning D")},
+    {0x43, scaleTuning("scale tuning D#")},
+    {0x44, scaleTuning("scale tuning E")},
+    {0x45, scaleTuning("scale tuning F")},
+    {0x46, scaleTuning("scale tuning F#")},
+    {0x47, scaleTuning("scale tuning G")},
+    {0x48, scaleTuning("scale tuning G#")},
+    {0x49, scaleTuning("scale tuning A")},
+    {0x4A, scaleTuning("scale tuning A#")},
+    {0x4B, scaleTuning("scale tuning B")},
+});
+
+// The part's tone map and equalizer/insertion routing (40 4p xx).
+constexpr auto kPartToneMapRows = std::to_array<GsMapRow>({
+    {0x00, {.name = "tone map number", .maximum = 4, .defaultValue = 0, .zeroName = "tone map-0 number"}},
+    {0x01, {.name = "tone map-0 number", .minimum = 1, .maximum = 4, .defaultValue = 4}},
+    {0x20, onOff("EQ on/off")},
+    {0x22,
+     {.name = "EFX assign",
+      .maximum = 1,
+      .style = Style::Choice,
+      .choices = "bypass\\EFX\\",
+      .edit = Edit::Combo,
+      .defaultValue = 0}},
 });
 
 constexpr auto kControllerSources = std::to_array<GsControllerSource>({
@@ -234,7 +342,27 @@ constexpr auto kDrumRows = std::to_array<GsMapRow>({
                  "0.0 to 1.0 Multiplicand of part chorus depth", 127)},
     {0x7, onOff("rx. note off", 0)},
     {0x8, onOff("rx. note on")},
+    {0x9, level("delay send level", 0)},
 });
+
+// 41 m0 00: the drum map's name, 12 ASCII characters.
+constexpr SysexParameter kDrumMapName = {.name = "name",
+                                         .dataBytes = 12,
+                                         .minimum = 0x20,
+                                         .maximum = 0x7F,
+                                         .style = Style::Text,
+                                         .rangeText = "12 characters",
+                                         .edit = Edit::None};
+
+// 00 00 7F: the mode set that later models take like a GS Reset; the value names the
+// single or the double module mode.
+constexpr GsMapRow kSystemModeSet = {0x7F,
+                                     {.name = "system mode set",
+                                      .maximum = 1,
+                                      .style = Style::Choice,
+                                      .choices = "mode 1\\mode 2\\",
+                                      .edit = Edit::Combo,
+                                      .defaultValue = 0}};
 
 const GsMapRow* rowAt(std::span<const GsMapRow> rows, std::uint8_t address)
 {
@@ -250,15 +378,17 @@ GsLookup lookupPatch(std::uint8_t a2, std::uint8_t a3)
     GsLookup result;
     const int block = a2 & 0x0F;
     const int area = a2 & 0xF0;
-    if (a2 == 0x00 || a2 == 0x01) {
-        const GsMapRow* row = rowAt(a2 == 0x00 ? gsSystemRows() : gsEffectRows(), a3);
-        if (row) {
+    if (a2 <= 0x03) {
+        // System, effects, equalizer and insertion effect: one area each.
+        static constexpr std::array<std::span<const GsMapRow>, 4> kAreas{kSystemRows, kEffectRows, kEqualizerRows,
+                                                                         kInsertionEffectRows};
+        if (const GsMapRow* row = rowAt(kAreas[a2], a3)) {
             result.parameter = &row->parameter;
             result.area = a2 == 0x00 ? GsArea::System : GsArea::Effects;
             result.description = row->parameter.name;
         }
-    } else if (area == 0x10) {
-        if (const GsMapRow* row = rowAt(kPartRows, a3)) {
+    } else if (area == 0x10 || area == 0x40) {
+        if (const GsMapRow* row = rowAt(area == 0x10 ? std::span<const GsMapRow>(kPartRows) : kPartToneMapRows, a3)) {
             result.parameter = &row->parameter;
             result.area = GsArea::Part;
             result.partNumber = MidiModeDefinition::gsPartOfBlock(block);
@@ -284,6 +414,13 @@ GsLookup lookupDrum(std::uint8_t a2, std::uint8_t a3)
 {
     GsLookup result;
     const int map = a2 >> 4;
+    if (map <= 1 && (a2 & 0x0F) == 0 && a3 == 0x00) {
+        result.parameter = &kDrumMapName;
+        result.area = GsArea::DrumSetup;
+        result.drumMap = map + 1;
+        result.description = "drum map " + std::to_string(map + 1) + " " + std::string(kDrumMapName.name);
+        return result;
+    }
     const GsMapRow* row = rowAt(kDrumRows, a2 & 0x0F);
     if (map > 1 || !row || a3 > 0x7F)
         return result;
@@ -314,6 +451,10 @@ GsLookup lookupSecondPartSet(std::uint8_t a2, std::uint8_t a3)
 
 GsLookup gsParameterAt(std::uint8_t a1, std::uint8_t a2, std::uint8_t a3)
 {
+    if (a1 == 0x00 && a2 == 0x00 && a3 == kSystemModeSet.address)
+        return {.parameter = &kSystemModeSet.parameter,
+                .area = GsArea::System,
+                .description = std::string(kSystemModeSet.parameter.name)};
     if (a1 == 0x40)
         return lookupPatch(a2, a3);
     if (a1 == 0x50)

@@ -1,8 +1,9 @@
 #pragma once
 // The Roland GS parameter address map of data-set messages (F0 41 dev 42 12 a1 a2 a3 data
-// checksum F7): system (40 00 xx), effects (40 01 3x), part parameters (40 1p xx), part
-// controller settings (40 2p xx) and drum setup (41 mk rr). Addresses, data widths and raw
-// ranges follow the published GS map. Constant tables, one lookup.
+// checksum F7): system mode set (00 00 7F), system (40 00 xx), effects (40 01 xx),
+// equalizer (40 02 xx), insertion effect (40 03 xx), part parameters (40 1p xx and
+// 40 4p xx), part controller settings (40 2p xx) and drum setup (41 mk rr). Addresses, data
+// widths and raw ranges follow the published GS map. Constant tables, one lookup.
 // Thread contract: immutable data and pure functions, callable from any thread.
 
 #include "midi/SysexParameter.h"

@@ -331,6 +331,9 @@ struct ModeEntry {
 // GM System Off, and wrong values, which the value check reports).
 std::optional<ModeEntry> modeEntryOf(const DecodedSysex& decoded, const OutputDevice* device)
 {
+    // A byte above 7F would have ended the message on the wire before it said anything.
+    if (decoded.wrongValueBytes)
+        return std::nullopt;
     const bool anyDevice = device == nullptr;
     switch (decoded.modeMessage) {
     case SysexModeMessage::Xg:
@@ -517,13 +520,14 @@ InterpretResult keyBasedController(DeviceMidiState& state, const KeyBasedControl
     const int map = wrong.empty() ? state.keyMapOfChannel(channel) : -1;
     bool changed = false;
     for (const KeyBasedPair& pair : info.pairs) {
-        const int slot =
-            pair.controller >= 0 && pair.controller <= kDataByteLimit ? definition.keyBasedSlotOf(pair.controller) : -1;
-        if (slot < 0 || pair.value < 0 || pair.value > kDataByteLimit) {
+        if (pair.controller < 0 || pair.controller > kDataByteLimit || pair.value < 0 ||
+            pair.value > kDataByteLimit) {
             wrong.push_back("controller " + number(pair.controller) + " value " + number(pair.value));
             continue;
         }
-        if (map < 0 || state.keyBasedValue(map, key, slot) == pair.value)
+        // A controller that cannot be set per key is ignored, as the receiver ignores it.
+        const int slot = definition.keyBasedSlotOf(pair.controller);
+        if (slot < 0 || map < 0 || state.keyBasedValue(map, key, slot) == pair.value)
             continue;
         state.setKeyBasedValue(map, key, slot, pair.value);
         changed = true;
@@ -561,6 +565,9 @@ InterpretResult interpretDecodedSysex(DeviceMidiState& state, const DecodedSysex
 {
     if (decoded.wrongTotalLength)
         return skipped("SYSEX with wrong total length");
+    // A GS receiver discards a message whose checksum does not match: it changes nothing.
+    if (decoded.checksum == GsChecksumState::Wrong)
+        return skipped("SYSEX with wrong checksum (" + gsChecksumText(decoded) + ")");
     if (const std::optional<ModeEntry> entry = modeEntryOf(decoded, context.device))
         return enterMode(state, *entry, context);
     if (leavesModeAlone(decoded))
@@ -587,6 +594,8 @@ InterpretResult interpretDecodedSysex(DeviceMidiState& state, const DecodedSysex
     }
     if (decoded.keyBasedController)
         return keyBasedController(state, decoded.keyBased);
+    if (decoded.masterVolume >= 0)
+        state.setMasterVolume(decoded.masterVolume);
     return valid();
 }
 

@@ -1,5 +1,6 @@
 #include "midi/SysexDecoder.h"
 
+#include "midi/DeviceMidiState.h"
 #include "midi/GsParameterMap.h"
 #include "midi/MidiModeDefinition.h"
 #include "midi/OutputDevice.h"
@@ -58,6 +59,22 @@ void markWrongLength(DecodedSysex& result)
     result.error = SysexError::WrongLength;
 }
 
+// A name's characters; each data byte must be a printable character.
+void fillText(DecodedSysex& result, const SysexParameter& parameter, std::span<const std::uint8_t> data)
+{
+    std::string text;
+    bool printable = true;
+    for (const std::uint8_t byte : data) {
+        printable = printable && byte >= parameter.minimum && byte <= parameter.maximum;
+        text += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
+    }
+    result.valueText = "'" + text + "'";
+    if (!printable) {
+        result.wrongValueBytes = true;
+        result.wrongValueDetail = result.description + ": data bytes " + result.valueBytes + " are no characters";
+    }
+}
+
 // Fills the value fields from the row and the data bytes at offset (the caller checked
 // that the body holds them).
 void fillValue(DecodedSysex& result, const SysexParameter& parameter, const SysexFrame& frame, std::size_t offset)
@@ -73,6 +90,10 @@ void fillValue(DecodedSysex& result, const SysexParameter& parameter, const Syse
     result.rangeText = sysexRangeText(parameter);
     if (parameter.edit == SysexEditKind::Combo)
         result.choices = parameter.choices;
+    if (parameter.style == SysexValueStyle::Text) {
+        fillText(result, parameter, data);
+        return;
+    }
     const std::optional<int> raw = sysexRawValue(parameter, data);
     if (raw && sysexValueValid(parameter, *raw)) {
         result.value = *raw;
@@ -80,11 +101,26 @@ void fillValue(DecodedSysex& result, const SysexParameter& parameter, const Syse
         return;
     }
     result.value = raw.value_or(-1);
-    result.valueText = raw ? std::to_string(*raw) : "?";
+    // A type that is not in the list shows as the list writes its entries ("5,0").
+    result.valueText = !raw ? "?" : isTypeList(parameter) ? sysexValueText(parameter, *raw) : std::to_string(*raw);
     result.wrongValueBytes = true;
     result.wrongValueDetail = result.description + ": " +
-                              (raw ? std::to_string(*raw) + " not in " + result.rangeText
+                              (raw ? result.valueText + " not in " + result.rangeText
                                    : "data bytes " + result.valueBytes + " do not fit");
+}
+
+// On the wire a byte of 80h or above ends a system exclusive message, wherever it stands;
+// such a message is never what its other bytes seem to say.
+void checkDataBytes(const SysexFrame& frame, DecodedSysex& result)
+{
+    const auto above = std::find_if(frame.body.begin(), frame.body.end(), [](std::uint8_t b) { return b > 0x7F; });
+    if (above == frame.body.end())
+        return;
+    // Positions count from F0, as the message is written.
+    const auto position = static_cast<std::size_t>(above - frame.body.begin()) + 1;
+    std::string detail = "byte " + std::to_string(position) + " is " + hexText(*above) + "h";
+    result.wrongValueBytes = true;
+    result.wrongValueDetail = result.description.empty() ? detail : result.description + ": " + detail;
 }
 
 void decodeNonRealtime(const SysexFrame& frame, DecodedSysex& result)
@@ -114,6 +150,20 @@ void decodeNonRealtime(const SysexFrame& frame, DecodedSysex& result)
     result.modeValue = frame.body[kGmModeValue];
 }
 
+// 7F dev 04 ss lsb msb: master volume, fine or coarse tuning.
+void decodeDeviceControl(const SysexFrame& frame, const SysexParameter& parameter, DecodedSysex& result)
+{
+    constexpr std::size_t kValue = 4;
+    result.description = parameter.name;
+    if (!frame.terminated || frame.body.size() != kValue + static_cast<std::size_t>(parameter.dataBytes)) {
+        markWrongLength(result);
+        return;
+    }
+    fillValue(result, parameter, frame, kValue);
+    if (&parameter == deviceControlParameter(kMasterVolume) && !result.wrongValueBytes)
+        result.masterVolume = result.value;
+}
+
 void decodeRealtime(const SysexFrame& frame, std::span<const SlotPathDefinition> slotPaths, bool gm2Device,
                     DecodedSysex& result)
 {
@@ -126,7 +176,9 @@ void decodeRealtime(const SysexFrame& frame, std::span<const SlotPathDefinition>
         return;
     }
     result.subIds = hexText(frame.body.subspan(2, 2));
-    if (*subId1 == 0x04 && *subId2 == 0x05)
+    if (const SysexParameter* control = *subId1 == 0x04 ? deviceControlParameter(*subId2) : nullptr)
+        decodeDeviceControl(frame, *control, result);
+    else if (*subId1 == 0x04 && *subId2 == 0x05)
         decodeGlobalParameterControl(frame, slotPaths, gm2Device, result);
     else if (*subId1 == 0x0A && *subId2 == 0x01)
         decodeKeyBasedController(frame, result);
@@ -190,6 +242,12 @@ void decodeRoland(const SysexFrame& frame, DecodedSysex& result)
     if (address[0] == 0x40 && address[1] == 0x00 && address[2] == 0x7F) {
         result.modeMessage = SysexModeMessage::Gs;
         result.modeValue = frame.body[kGsData];
+    } else if (address[0] == 0x00 && address[1] == 0x00 && address[2] == 0x7F && !result.wrongValueBytes) {
+        // Either mode of the system mode set starts from a GS Reset.
+        result.modeMessage = SysexModeMessage::Gs;
+        result.modeValue = 0;
+    } else if (address[0] == 0x40 && address[1] == 0x00 && address[2] == 0x04 && !result.wrongValueBytes) {
+        result.masterVolume = gsMasterVolumeOf(result.value);
     }
 }
 
@@ -479,6 +537,7 @@ DecodedSysex SysexDecoder::decode(std::span<const std::uint8_t> stored, int rece
         result.error = SysexError::NotMatched;
         break;
     }
+    checkDataBytes(frame, result);
     result.unsupportedNote = unsupportedModeNote(result, receiverMode);
     return result;
 }
@@ -624,6 +683,7 @@ std::string sysexValueText(const SysexParameter& parameter, int raw)
     case SysexValueStyle::Linear:
     case SysexValueStyle::Nibbles:
     case SysexValueStyle::Special:
+    case SysexValueStyle::Text:
         break;
     }
     return withUnit(numberText(shownValue(parameter, raw), parameter.decimals, signedRange(parameter)), parameter.unit);
@@ -633,8 +693,13 @@ std::string sysexRangeText(const SysexParameter& parameter)
 {
     if (!parameter.rangeText.empty())
         return std::string(parameter.rangeText);
-    if (isTypeList(parameter))
-        return {};
+    if (isTypeList(parameter)) {
+        const std::vector<int> types = sysexTypeValues(parameter);
+        const auto pair = [](int raw) { return std::to_string(raw >> 7) + "," + std::to_string(raw & 0x7F); };
+        return types.empty() ? std::string()
+                             : "the " + std::to_string(types.size()) + " listed types, " + pair(types.front()) +
+                                   " to " + pair(types.back());
+    }
     if (parameter.style == SysexValueStyle::Pan)
         return parameter.minimum == 0 ? "random, -63(LEFT) to 63(RIGHT)" : "-63(LEFT) to 63(RIGHT)";
     if (parameter.style == SysexValueStyle::Choice) {
@@ -654,13 +719,18 @@ std::string sysexRangeText(const SysexParameter& parameter)
                     parameter.unit);
 }
 
+int gsMasterVolumeOf(int value) { return std::clamp(value, 0, 127) * DeviceMidiState::kMaxMasterVolume / 127; }
+
 std::optional<int> sysexRawValue(const SysexParameter& parameter, std::span<const std::uint8_t> data)
 {
     const bool nibbles = parameter.style == SysexValueStyle::Nibbles;
     const int bits = nibbles ? 4 : 7;
     const std::uint8_t limit = nibbles ? 0x0F : 0x7F;
+    if (parameter.style == SysexValueStyle::Text || data.size() > 4)
+        return std::nullopt;
     int raw = 0;
-    for (const std::uint8_t byte : data) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const std::uint8_t byte = data[parameter.lsbFirst ? data.size() - 1 - i : i];
         if (byte > limit)
             return std::nullopt;
         raw = (raw << bits) | byte;
@@ -678,6 +748,8 @@ std::vector<std::uint8_t> sysexDataBytes(const SysexParameter& parameter, int ra
         bytes[i] = static_cast<std::uint8_t>(raw & mask);
         raw >>= bits;
     }
+    if (parameter.lsbFirst)
+        std::reverse(bytes.begin(), bytes.end());
     return bytes;
 }
 

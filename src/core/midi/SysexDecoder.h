@@ -146,6 +146,9 @@ struct DecodedSysex {
     GlobalParameterControlInfo gpc;
     bool keyBasedController = false;
     KeyBasedControllerInfo keyBased;
+    // 0..16383 when the message sets the receiver's master volume (universal device
+    // control, GS master volume scaled up from 0..127); -1 otherwise.
+    int masterVolume = -1;
     // "*unsupported in GM*": a GS or XG parameter while the receiver is in another mode.
     std::string unsupportedNote;
 
@@ -202,8 +205,10 @@ bool sysexValueValid(const SysexParameter& parameter, int raw);
 std::string sysexValueText(const SysexParameter& parameter, int raw);
 // The row's range as shown ("-24 to +24 semitones", "0 to 1").
 std::string sysexRangeText(const SysexParameter& parameter);
+// The GS master volume 0..127 on the scale of the universal master volume, 0..16383.
+int gsMasterVolumeOf(int value);
 // The raw value of data bytes: 7 bits each (or the low nibble for Nibbles rows), most
-// significant first. std::nullopt when a byte does not fit (above 7F, or above 0F for
+// significant first unless the row says otherwise. std::nullopt when a byte does not fit (above 7F, or above 0F for
 // Nibbles).
 std::optional<int> sysexRawValue(const SysexParameter& parameter, std::span<const std::uint8_t> data);
 // The data bytes of a raw value, the inverse of sysexRawValue.

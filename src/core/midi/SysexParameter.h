@@ -25,6 +25,7 @@ enum class SysexValueStyle {
     Choice,   // the name at position raw - minimum of the choice list
     Pan,      // 0 "random" (GS only, when minimum is 0), else raw - 64 as "-63(LEFT)" .. "63(RIGHT)"
     Special,  // formatted by the decoder itself (tone number, variation-type dependent rows)
+    Text,     // ASCII characters, one a data byte (a name); no raw number
 };
 
 struct SysexParameter {
@@ -47,7 +48,27 @@ struct SysexParameter {
     int lastChoiceValue = -1;
     // Shown instead of the number for raw 0 ("non": no alternate group); empty: the number.
     std::string_view zeroName{};
+    // The data bytes carry the least significant 7 bits first (the universal device
+    // control messages); GS and XG put the most significant first.
+    bool lsbFirst = false;
 };
+
+// Fine tuning in 14 bits around 2000h, -100.0 to +100.0 cent, as the fine tuning RPN has
+// it: the GS part's pitch fine tune (MSB first) and the universal master fine tuning (LSB
+// first).
+constexpr SysexParameter fineTuningParameter(std::string_view name, bool lsbFirst)
+{
+    return {.name = name,
+            .dataBytes = 2,
+            .maximum = 0x3FFF,
+            .offset = -0x2000,
+            .scale = 100.0 / 0x2000,
+            .decimals = 1,
+            .unit = "cent",
+            .rangeText = "-100.0 to +100.0 cent",
+            .defaultValue = 0x2000,
+            .lsbFirst = lsbFirst};
+}
 
 // The part parameters that change the receiver's part record, so the interpreter can act
 // on them: receive channel, bank and program, rhythm use.

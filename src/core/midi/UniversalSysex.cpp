@@ -1,10 +1,12 @@
 #include "midi/UniversalSysex.h"
 
+#include "midi/DeviceMidiState.h"
 #include "midi/Formula.h"
 #include "midi/MidiModeDefinition.h"
 #include "midi/MidiStandardNames.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -19,6 +21,30 @@ constexpr SysexParameter kGmMode = {.name = "GM mode",
                                     .choices = "Enter GM\\Exit\\Enter GM2\\",
                                     .edit = SysexEditKind::Combo,
                                     .defaultValue = 1};
+
+// 14 bits, least significant 7 first.
+constexpr auto kDeviceControl = std::to_array<SysexParameter>({
+    {.name = "Master volume",
+     .dataBytes = 2,
+     .maximum = DeviceMidiState::kMaxMasterVolume,
+     .scale = 100.0 / DeviceMidiState::kMaxMasterVolume,
+     .decimals = 1,
+     .unit = "%",
+     .defaultValue = DeviceMidiState::kMaxMasterVolume,
+     .lsbFirst = true},
+    fineTuningParameter("Master fine tuning", true),
+    // Only the MSB counts (semitones around 40h); the LSB is sent as 0, so the highest
+    // value is 7F 00.
+    {.name = "Master coarse tuning",
+     .dataBytes = 2,
+     .maximum = 0x3F80,
+     .offset = -0x2000,
+     .scale = 1.0 / 128,
+     .unit = "semitones",
+     .defaultValue = 0x2000,
+     .lsbFirst = true},
+});
+constexpr std::array<std::uint8_t, 3> kDeviceControlSubIds = {kMasterVolume, 0x03, 0x04};
 
 // Offsets in the body of a Global Parameter Control message.
 constexpr std::size_t kGpcSlotPathLength = 4;
@@ -121,12 +147,26 @@ std::string gpcGroupText(const SlotPathDefinition& definition, const GpcGroup& g
     return " '" + parameter->name + "'" + gpcValueText(*parameter, group.value);
 }
 
-std::string rawGroupsText(const std::vector<GpcGroup>& groups)
+bool anyAbove7F(std::span<const std::uint8_t> bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b > 0x7F; });
+}
+
+// A number as it travelled, LSB first; bytes of 80h and above (which a wire would not
+// carry) are shown as they are stored, in hex, rather than masked to seven bits.
+std::string wireNumberText(std::span<const std::uint8_t> bytes)
+{
+    if (!anyAbove7F(bytes))
+        return std::to_string(lsbFirst(bytes));
+    std::vector<std::uint8_t> msbFirst(bytes.rbegin(), bytes.rend());
+    return hexBytes(msbFirst) + "h";
+}
+
+std::string joined(const std::vector<std::string>& items)
 {
     std::string text;
-    for (const GpcGroup& group : groups)
-        text += (text.empty() ? "" : ", ") + std::string("id ") + std::to_string(group.id) + ": " +
-                std::to_string(group.value);
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
     return text;
 }
 
@@ -155,14 +195,17 @@ std::string_view untranslatedReason(GpcTranslation translation)
     return {};
 }
 
-bool anyAbove7F(std::span<const std::uint8_t> bytes)
-{
-    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b > 0x7F; });
-}
-
 } // namespace
 
 const SysexParameter& gmModeParameter() { return kGmMode; }
+
+const SysexParameter* deviceControlParameter(std::uint8_t subId2)
+{
+    const auto found = std::find(kDeviceControlSubIds.begin(), kDeviceControlSubIds.end(), subId2);
+    return found == kDeviceControlSubIds.end()
+               ? nullptr
+               : &kDeviceControl[static_cast<std::size_t>(found - kDeviceControlSubIds.begin())];
+}
 
 void decodeGlobalParameterControl(const SysexFrame& frame, std::span<const SlotPathDefinition> slotPaths,
                                   bool gm2Device, DecodedSysex& result)
@@ -191,14 +234,14 @@ void decodeGlobalParameterControl(const SysexFrame& frame, std::span<const SlotP
         markWrongLength(result);
         return;
     }
-    if (gpc.slotPathLength > 0x7F || anyAbove7F(body.subspan(kGpcSlotPathLength)))
-        markWrongValue(result, "Global parameter control: data byte above 7F");
     for (std::size_t i = kGpcSlotPath; i < groupsStart; i += 2)
         gpc.slotPath.push_back({body[i], body[i + 1]});
+    std::vector<std::string> rawTexts; // per group, its id and value as shown untranslated
     for (std::size_t i = groupsStart; i < body.size(); i += groupSize) {
         const auto id = body.subspan(i, static_cast<std::size_t>(gpc.parameterIdWidth));
         const auto value = body.subspan(i + id.size(), static_cast<std::size_t>(gpc.valueWidth));
         gpc.groups.push_back({lsbFirst(id), lsbFirst(value)});
+        rawTexts.push_back("id " + wireNumberText(id) + ": " + wireNumberText(value));
     }
     result.valueOffset = groupsStart;
     result.valueLength = body.size() - groupsStart;
@@ -217,7 +260,7 @@ void decodeGlobalParameterControl(const SysexFrame& frame, std::span<const SlotP
     result.description += " " + slotPathText(gpc, definition);
     if (gpc.translation != GpcTranslation::Translated) {
         result.description += untranslatedReason(gpc.translation);
-        result.valueText = rawGroupsText(gpc.groups);
+        result.valueText = joined(rawTexts);
         return;
     }
     std::string text;
@@ -228,6 +271,11 @@ void decodeGlobalParameterControl(const SysexFrame& frame, std::span<const SlotP
 
 std::string keyBasedControllerName(int controller)
 {
+    if (controller > 0x7F) {
+        char text[16];
+        std::snprintf(text, sizeof text, "?cc %02Xh", static_cast<unsigned>(controller & 0xFF));
+        return text;
+    }
     const MidiModeDefinition& gm2 = midiModeDefinition(MidiMode::GM2);
     const ParamRow* row = gm2.row(ParamKind::Controller, controller);
     // The standard's placeholder rows for unassigned numbers name nothing.
@@ -254,13 +302,12 @@ void decodeKeyBasedController(const SysexFrame& frame, DecodedSysex& result)
     info.key = body[kKeyBasedKey];
     if (info.channel > 15)
         markWrongValue(result, "Key-based instr. controller: channel " + std::to_string(info.channel));
-    if (anyAbove7F(body.subspan(kKeyBasedKey)))
-        markWrongValue(result, "Key-based instr. controller: data byte above 7F");
-    std::string text =
-        "Channel " + std::to_string(info.channel + 1) + ", key '" + std::string(noteName(info.key & 0x7F)) + "':";
+    const std::string key = info.key > 0x7F ? hexBytes(body.subspan(kKeyBasedKey, 1)) + "h"
+                                              : std::string(noteName(info.key));
+    std::string text = "Channel " + std::to_string(info.channel + 1) + ", key '" + key + "':";
     for (std::size_t i = kKeyBasedPairs; i < body.size(); i += 2) {
         info.pairs.push_back({body[i], body[i + 1]});
-        text += (i == kKeyBasedPairs ? " " : ", ") + keyBasedControllerName(body[i] & 0x7F) + " " +
+        text += (i == kKeyBasedPairs ? " " : ", ") + keyBasedControllerName(body[i]) + " " +
                 std::to_string(body[i + 1]);
     }
     result.valueOffset = kKeyBasedChannel;

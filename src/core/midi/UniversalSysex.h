@@ -18,6 +18,12 @@ namespace velisto {
 const SysexParameter& gmModeParameter();
 inline constexpr std::string_view kGmModeValueError = "Allowed are 1, 2 or 3.";
 
+// The universal realtime device control messages (7F dev 04 ss lsb msb) of sub-id 2 ss:
+// master volume (01), master fine tuning (03), master coarse tuning (04); nullptr for the
+// others.
+inline constexpr std::uint8_t kMasterVolume = 0x01;
+const SysexParameter* deviceControlParameter(std::uint8_t subId2);
+
 // Decoders of the realtime family below byte 1 (device id, set by the caller). They fill
 // the description, value, flags and error of result.
 void decodeGlobalParameterControl(const SysexFrame& frame, std::span<const SlotPathDefinition> slotPaths,
@@ -35,7 +41,7 @@ std::vector<std::uint8_t> keyBasedControllerMessage(std::uint8_t deviceId, int c
 
 // The name of a key-based controller as the decoder shows it: the GM2 controller name,
 // "?cc " + number without a row, "***unsupported " + name + "***" when GM2 does not allow
-// it as a key-based controller.
+// it as a key-based controller, "?cc 87h" for a stored byte above 7F.
 std::string keyBasedControllerName(int controller);
 
 } // namespace velisto

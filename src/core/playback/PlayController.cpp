@@ -13,22 +13,28 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <thread>
 
 namespace velisto {
 
 std::int32_t songEndTick(const Song& song)
 {
-    std::int64_t end = 0;
+    std::optional<std::int64_t> last;
     for (const Track& track : song.tracks) {
         for (const MidiEvent& event : track.events()) {
-            std::int64_t last = effectiveTick(event.tick, track.tickOffset);
+            std::int64_t end = effectiveTick(event.tick, track.tickOffset);
             if (event.kind() == EventKind::Note)
-                last += std::max(event.length, 0);
-            end = std::max(end, last + 1);
+                end += std::max(event.length, 0);
+            last = std::max(last.value_or(end), end);
         }
     }
-    return static_cast<std::int32_t>(std::min<std::int64_t>(end, INT32_MAX));
+    if (!last)
+        return 0;
+    // Six quarter notes of room after the last sound, so that releases and echoes end
+    // inside the song.
+    const std::int64_t end = *last + kSongEndQuarters * static_cast<std::int64_t>(std::max(song.ppq, 1));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(end, 0, INT32_MAX));
 }
 
 PlayController::PlayController(const PlayEnvironment& environment, Song& song, UserPrompt& prompt)

@@ -59,8 +59,10 @@ struct RunEnd {
     std::string command;         // the pending command that was carried out, "" for none
 };
 
-// The end of the song for playing it: one tick past its last event, notes counted to
-// their end (effective ticks, with the tracks' offsets).
+// The end of the song for playing and rendering it: kSongEndQuarters quarter notes after
+// its last event, notes counted to their end (effective ticks, with the tracks' offsets);
+// 0 for a song without events.
+inline constexpr int kSongEndQuarters = 6;
 std::int32_t songEndTick(const Song& song);
 
 class PlayController {

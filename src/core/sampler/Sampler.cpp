@@ -824,8 +824,8 @@ void Sampler::applyMix(Slot& v)
     }
     if (pan < 0)
         pan = 64;
-    const double g =
-        levelCurve(v.velocity) * v.gain * levelCurve(controller(Cc::Expression)) * levelCurve(controller(Cc::Volume));
+    const double g = levelCurve(v.velocity) * v.gain * levelCurve(controller(Cc::Expression)) *
+                     levelCurve(controller(Cc::Volume)) * levelCurve(state.masterVolume() >> 7);
     const VolumePan vp = volumeAndPan(g, pan);
     v.volumeFactor = std::pow(10.0, vp.volume / 2000.0);
     if (v.buffer) {

@@ -630,6 +630,65 @@ TEST_F(EventOutputTest, AdjustingSendsPartsProgramsAndValuesAndWaitsWithoutTheLo
         << "drum maps come last";
 }
 
+// A song with a mode reset and a drum kit on channel 10 in its first measure, played from
+// a later one: the receiver is reset to the mode and gets the kit back before anything else.
+TEST_F(EventOutputTest, AdjustingBringsTheRhythmPartsKitBackAfterTheModeReset)
+{
+    struct Case {
+        int mode;
+        Bytes reset;
+        Texts expected; // after the mode reset
+    };
+    const Case cases[] = {
+        {MidiMode::GS, gsReset(), {"B9 00 00", "B9 20 00", "C9 08"}},
+        {MidiMode::XG, kXgSystemOn, {"B9 00 7F", "B9 20 00", "C9 08"}},
+        {MidiMode::GM2, {0x7E, 0x7F, 0x09, 0x03, 0xF7}, {"B9 00 78", "B9 20 00", "C9 08"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        OutputDevice& device = openPort({.mode = MidiMode::GM, .gs = true, .xg = true, .gm2 = true});
+        output.copyLiveToTarget(device);
+        const InterpretContext context{&device, true};
+        DeviceMidiState& target = device.targetState;
+        ASSERT_TRUE(interpretSysex(target, c.reset, context).modeChanged);
+        interpretEvent(target, 0xC0, 5, 0, kNoDrumKey, context);
+        interpretEvent(target, 0xC9, 8, 0, kNoDrumKey, context); // Room kit
+        ASSERT_EQ(target.selectionOfPart(10)->program, 8);
+
+        ASSERT_TRUE(output.adjustDevice(device));
+        const Texts bytes = sent();
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes[0].rfind("long F0", 0), 0u) << "the mode reset first";
+        const auto kit = std::search(bytes.begin(), bytes.end(), c.expected.begin(), c.expected.end());
+        EXPECT_NE(kit, bytes.end()) << testing::PrintToString(bytes);
+        EXPECT_EQ(device.liveState.selectionOfPart(10)->program, 8);
+        EXPECT_EQ(device.liveState, device.targetState);
+
+        // Once the receiver holds the kit, adjusting sends it no more.
+        ASSERT_TRUE(output.adjustDevice(device));
+        const Texts again = sent();
+        EXPECT_EQ(std::find(again.begin(), again.end(), "C9 08"), again.end());
+        table.close(2);
+    }
+}
+
+TEST_F(EventOutputTest, TheGeneratorsVoicesFollowTheMasterVolume)
+{
+    ASSERT_EQ(table.open(1), "");
+    OutputDevice& generator = table.device(1);
+    FakeGenerator voices;
+    generator.generatorSink = &voices;
+    sysex(generator, kMasterVolume);
+    EXPECT_EQ(generator.liveState.masterVolume(), 0x60 << 7);
+    ASSERT_EQ(voices.calls.size(), 16u);
+    EXPECT_EQ(voices.calls.front(), "mix 0 7");
+    EXPECT_EQ(voices.calls.back(), "mix 15 7");
+    voices.calls.clear();
+    sysex(generator, kMasterVolume);
+    EXPECT_TRUE(voices.calls.empty()) << "unchanged";
+    generator.generatorSink = nullptr;
+}
+
 TEST_F(EventOutputTest, AdjustingAbortsWhenTheReceiverCannotEnterTheMode)
 {
     OutputDevice& device = openPort({});

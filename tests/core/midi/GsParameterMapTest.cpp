@@ -84,8 +84,10 @@ TEST(GsParameterMapTest, DrumSetupNamesMapAndKey)
     EXPECT_EQ(level.drumKey, 60);
     EXPECT_EQ(level.description, "drum map 2's C5 TVA level");
     EXPECT_EQ(gsParameterAt(0x41, 0x08, 0).description, "drum map 1's C0 rx. note on");
-    EXPECT_EQ(gsParameterAt(0x41, 0x00, 36).parameter, nullptr) << "the map name is not decoded";
-    EXPECT_EQ(gsParameterAt(0x41, 0x09, 36).parameter, nullptr);
+    EXPECT_EQ(gsParameterAt(0x41, 0x09, 36).description, "drum map 1's C3 delay send level");
+    EXPECT_EQ(gsParameterAt(0x41, 0x10, 0).description, "drum map 2 name");
+    EXPECT_EQ(gsParameterAt(0x41, 0x00, 36).parameter, nullptr) << "the name starts at 41 m0 00 only";
+    EXPECT_EQ(gsParameterAt(0x41, 0x0A, 36).parameter, nullptr);
     EXPECT_EQ(gsParameterAt(0x42, 0x01, 36).parameter, nullptr);
 }
 

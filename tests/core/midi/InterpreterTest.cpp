@@ -449,7 +449,7 @@ TEST(InterpreterSysex, MalformedAndForeignMessages)
 
     // Messages the model has no field for are valid and change nothing.
     const State before = gs;
-    expectValid(sysex(gs, gsMessage(0x40, 0x00, 0x04, {100})));
+    expectValid(sysex(gs, gsMessage(0x40, 0x01, 0x33, {100}))); // reverb level
     EXPECT_EQ(gs, before);
 }
 
@@ -621,12 +621,18 @@ TEST(InterpreterSysexGm2, KeyBasedControllers)
                      "SYESEX Key-based instr. controller : MIDI channel 10, key 36:\r\nall listed controllers have "
                      "the named values, or no supported controllers are listed.");
 
-    // A pair without a key-based slot is reported; the valid pairs are stored all the same.
-    const InterpretResult mixed = sysex(state, keyBased(9, 38, {Cc::BankMsb, 3, Cc::Pan, 20}));
-    EXPECT_FALSE(mixed.valid);
-    EXPECT_FALSE(mixed.skip);
-    EXPECT_EQ(mixed.text.rfind("SYSEX with wrong value (", 0), 0u) << mixed.text;
+    // A controller that cannot be set per key is ignored: the other pairs decide.
+    expectValid(sysex(state, keyBased(9, 38, {Cc::BankMsb, 3, Cc::Pan, 20})));
     EXPECT_EQ(state.keyBasedValue(9, 38, pan), 20);
+    expectValid(sysex(state, keyBased(9, 38, {Cc::Reverb, 10})));
+    const Bytes example{0x7F, 0x7F, 0x0A, 0x01, 0x09, 0x26, 0x10, 0x05, 0x5B, 0x40, 0xF7};
+    expectValid(sysex(state, example));
+    EXPECT_EQ(state.keyBasedValue(9, 38, cc(Cc::Reverb)), 0x40);
+    const std::string nothing = "SYESEX Key-based instr. controller : MIDI channel 10, key 38:\r\nall listed "
+                                "controllers have the named values, or no supported controllers are listed.";
+    expectSentAnyway(sysex(state, example), nothing);
+    for (const int unsupported : {0, 2, 16, 32, 69, 84, 123})
+        expectSentAnyway(sysex(state, keyBased(9, 38, {unsupported, 5})), nothing);
 }
 
 TEST(InterpreterSysexGm2, KeyBasedBoundsNeverReachTheMaps)
@@ -646,6 +652,63 @@ TEST(InterpreterSysexGm2, KeyBasedBoundsNeverReachTheMaps)
     }
     decoded.keyBased = {9, 36, {{200, 1}}};
     EXPECT_EQ(interpretDecodedSysex(state, decoded, {}).text, "SYSEX with wrong value (controller 200 value 1)");
+}
+
+TEST(InterpreterSysex, AGsMessageWithAWrongChecksumChangesNothing)
+{
+    State gm = resetTo(MidiMode::GM);
+    const Bytes reset42{0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x42, 0xF7};
+    expectSkipped(sysex(gm, reset42), "SYSEX with wrong checksum (42 wrong, expected 41)");
+    EXPECT_EQ(gm.mode(), MidiMode::GM);
+
+    State gs = resetTo(MidiMode::GS);
+    Bytes channel = gsPart(1, kGsMidiChannel, {0x05});
+    ++channel[channel.size() - 2];
+    const State before = gs;
+    const InterpretResult result = sysex(gs, channel);
+    EXPECT_TRUE(result.skip);
+    EXPECT_EQ(result.text.rfind("SYSEX with wrong checksum (", 0), 0u) << result.text;
+    EXPECT_EQ(gs, before);
+}
+
+TEST(InterpreterSysex, AByteAbove7FKeepsTheMessageFromTheModel)
+{
+    State gs = resetTo(MidiMode::GS);
+    const State before = gs;
+    expectSentAnyway(sysex(gs, {0x7E, 0xFF, 0x09, 0x01, 0xF7}), "SYSEX with wrong value (GM mode: byte 2 is FFh)");
+    EXPECT_EQ(gs.mode(), MidiMode::GS) << "no GM System On";
+    expectSentAnyway(sysex(gs, {0x41, 0x90, 0x42, 0x12, 0x40, 0x11, 0x02, 0x00, 0x2D, 0xF7}),
+                     "SYSEX with wrong value (part 1 midi channel: byte 2 is 90h)");
+    EXPECT_EQ(gs, before);
+
+    State gm = resetTo(MidiMode::GM);
+    expectSentAnyway(sysex(gm, {0x41, 0x90, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}),
+                     "SYSEX with wrong value (mode: byte 2 is 90h)");
+    EXPECT_EQ(gm.mode(), MidiMode::GM) << "no GS Reset";
+}
+
+TEST(InterpreterSysex, SystemModeSetAndMasterVolume)
+{
+    State gm = resetTo(MidiMode::GM);
+    const InterpretResult set = sysex(gm, gsMessage(0x00, 0x00, 0x7F, {0x01}));
+    EXPECT_TRUE(set.valid) << set.text;
+    EXPECT_TRUE(set.modeChanged);
+    EXPECT_EQ(gm.mode(), MidiMode::GS);
+
+    EXPECT_EQ(gm.masterVolume(), State::kMaxMasterVolume);
+    expectValid(sysex(gm, {0x7F, 0x7F, 0x04, 0x01, 0x00, 0x40, 0xF7}));
+    EXPECT_EQ(gm.masterVolume(), 0x2000);
+    expectValid(sysex(gm, gsMessage(0x40, 0x00, 0x04, {0x7F})));
+    EXPECT_EQ(gm.masterVolume(), State::kMaxMasterVolume) << "GS master volume 127 is full";
+    expectValid(sysex(gm, {0x7F, 0x7F, 0x04, 0x01, 0x00, 0x00, 0xF7}));
+    EXPECT_EQ(gm.masterVolume(), 0);
+    ASSERT_TRUE(sysex(gm, gsReset()).modeChanged);
+    EXPECT_EQ(gm.masterVolume(), State::kMaxMasterVolume) << "a mode reset";
+
+    State xg = resetTo(MidiMode::XG);
+    expectSkipped(sysex(xg, gsMessage(0x40, 0x00, 0x04, {0x10})),
+                  "GS-SYSEX which is no mode reset has no affect in current MIDI mode XG");
+    EXPECT_EQ(xg.masterVolume(), State::kMaxMasterVolume);
 }
 
 TEST(InterpreterSysexGm2, GlobalParameterControl)

@@ -71,7 +71,7 @@ TEST(SysexDecoderTest, UnrecognisedAndTooShortMessagesAreNotMatched)
     EXPECT_FALSE(roland.gs) << "only model 42 is GS";
     EXPECT_EQ(roland.error, "<not matched>");
     EXPECT_EQ(decode("F0 7F 7F 04 F7").error, SysexError::WrongLength);
-    EXPECT_EQ(decode("F0 7F 7F 04 01 00 64 F7").error, SysexError::UnknownRealtime);
+    EXPECT_EQ(decode("F0 7F 7F 04 02 00 64 F7").error, SysexError::UnknownRealtime);
 }
 
 TEST(SysexDecoderTest, LengthEndsAtTheFirstF7AndNothingBeyondIsRead)
@@ -183,6 +183,37 @@ const GsCase kGsCases[] = {
      0, SysexPartKind::None},
     {"41 10 42 12 41 05 24 7F 17 F7", "drum map 1's C3 rev. depth factor", "1.0 Multiplicand of part reverb depth",
      "0.0 to 1.0 Multiplicand of part reverb depth", SysexEditKind::Edit, 0, SysexPartKind::None},
+    // The addresses of the later Sound Canvas models that files carry.
+    {"41 10 42 12 00 00 7F 01 00 F7", "system mode set", "mode 2", "0 to 1", SysexEditKind::Combo, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 40 11 23 00 0C F7", "part 1 rx. bank select", "off", "0 to 1", SysexEditKind::Combo, 1,
+     SysexPartKind::None},
+    {"41 10 42 12 40 11 2A 40 20 25 F7", "part 1 pitch fine tune", "+0.4 cent", "-100.0 to +100.0 cent",
+     SysexEditKind::Edit, 1, SysexPartKind::None},
+    {"41 10 42 12 40 1A 2C 28 52 F7", "part 11 delay send level", "40", "0 to 127", SysexEditKind::Edit, 11,
+     SysexPartKind::None},
+    {"41 10 42 12 40 10 40 4A 26 F7", "part 10 scale tuning C", "+10 cent", "-64 to +63 cent", SysexEditKind::Edit,
+     10, SysexPartKind::None},
+    {"41 10 42 12 40 11 4B 36 2E F7", "part 1 scale tuning B", "-10 cent", "-64 to +63 cent", SysexEditKind::Edit, 1,
+     SysexPartKind::None},
+    {"41 10 42 12 40 42 22 01 5B F7", "part 2 EFX assign", "EFX", "0 to 1", SysexEditKind::Combo, 2,
+     SysexPartKind::None},
+    {"41 10 42 12 40 41 00 00 7F F7", "part 1 tone map number", "tone map-0 number", "tone map-0 number, 1 to 4",
+     SysexEditKind::Edit, 1, SysexPartKind::None},
+    {"41 10 42 12 40 01 37 10 78 F7", "Reverb predelay time", "16 ms", "0 to 127 ms", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 40 01 59 50 16 F7", "Delay feedback", "+16", "-64 to +63", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 40 02 01 4C 71 F7", "EQ low gain", "+12 dB", "-12 to +12 dB", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 40 03 00 01 10 2C F7", "EFX type", "144", "0,0 to 127,127", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 40 03 1C 7F 22 F7", "EFX control depth 1", "+98.4 %", "-100.0 to +100.0 %", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
+    {"41 10 42 12 41 10 00 4A 61 7A 7A 20 4B 69 74 20 20 20 20 48 F7", "drum map 2 name", "'Jazz Kit    '",
+     "12 characters", SysexEditKind::None, 0, SysexPartKind::None},
+    {"41 10 42 12 41 09 24 40 52 F7", "drum map 1's C3 delay send level", "64", "0 to 127", SysexEditKind::Edit, 0,
+     SysexPartKind::None},
 };
 
 TEST(SysexDecoderTest, GsMessagesGiveTheirTextsRangesAndFlags)
@@ -264,6 +295,83 @@ TEST(SysexDecoderTest, GsValuesOnePastTheRangeAreWrongValueBytes)
         EXPECT_TRUE(d.error.empty());
         EXPECT_FALSE(d.wrongTotalLength);
     }
+}
+
+TEST(SysexDecoderTest, GsSystemModeSetAndMasterVolumeAreWhatTheModelActsOn)
+{
+    for (const char* hex : {"F0 41 10 42 12 00 00 7F 00 01 F7", "F0 41 10 42 12 00 00 7F 01 00 F7"}) {
+        const DecodedSysex set = decode(hex);
+        EXPECT_EQ(set.modeMessage, SysexModeMessage::Gs) << hex << ": either mode starts from a GS Reset";
+        EXPECT_EQ(set.modeValue, 0) << hex;
+    }
+    const DecodedSysex three = decode("F0 41 10 42 12 00 00 7F 02 7F F7");
+    EXPECT_TRUE(three.wrongValueBytes);
+    EXPECT_EQ(three.modeMessage, SysexModeMessage::None) << "no mode 3";
+    EXPECT_EQ(decode("F0 41 10 42 12 40 00 04 40 7C F7").masterVolume, 64 * 16383 / 127);
+    EXPECT_EQ(decode("F0 41 10 42 12 40 00 04 7F 3D F7").masterVolume, 16383);
+    EXPECT_EQ(decode("F0 41 10 42 12 40 01 33 40 4C F7").masterVolume, -1) << "reverb level";
+}
+
+TEST(SysexDecoderTest, UniversalDeviceControlValuesAreLsbFirstAndEditable)
+{
+    const DecodedSysex volume = decode("F0 7F 7F 04 01 00 40 F7");
+    EXPECT_EQ(volume.familyText(), "Universal realtime");
+    EXPECT_EQ(volume.subIds, "04 01");
+    EXPECT_TRUE(volume.error.empty()) << volume.error;
+    EXPECT_EQ(volume.description, "Master volume");
+    EXPECT_EQ(volume.value, 0x2000);
+    EXPECT_EQ(volume.valueText, "50.0 %");
+    EXPECT_EQ(volume.rangeText, "0.0 to 100.0 %");
+    EXPECT_EQ(volume.masterVolume, 0x2000);
+    EXPECT_EQ(volume.valueBytes, "00 40");
+    EXPECT_EQ(sysexEditKindText(volume.editKind), "edit");
+
+    const std::vector<std::uint8_t> message = stored("F0 7F 7F 04 01 00 40 F7");
+    const auto full = reencodeSysex(message, volume, 16383);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(*full, stored("F0 7F 7F 04 01 7F 7F F7"));
+    const auto low = reencodeSysex(message, volume, 200);
+    ASSERT_TRUE(low);
+    EXPECT_EQ(*low, stored("F0 7F 7F 04 01 48 01 F7")) << "LSB first";
+    EXPECT_EQ(checkSysexValue(volume, "16384").error, "Wrong value. Minimum is 0, Maximum is 16383");
+
+    const DecodedSysex fine = decode("F0 7F 7F 04 03 00 60 F7");
+    EXPECT_EQ(fine.description, "Master fine tuning");
+    EXPECT_EQ(fine.valueText, "+50.0 cent");
+    EXPECT_EQ(fine.rangeText, "-100.0 to +100.0 cent");
+    EXPECT_EQ(fine.masterVolume, -1);
+    const DecodedSysex coarse = decode("F0 7F 7F 04 04 00 34 F7");
+    EXPECT_EQ(coarse.description, "Master coarse tuning");
+    EXPECT_EQ(coarse.valueText, "-12 semitones");
+    EXPECT_EQ(coarse.rangeText, "-64 to +63 semitones");
+    EXPECT_TRUE(decode("F0 7F 7F 04 04 01 7F F7").wrongValueBytes) << "above 7F 00";
+
+    EXPECT_TRUE(decode("F0 7F 7F 04 01 40 F7").wrongTotalLength);
+    EXPECT_TRUE(decode("F0 7F 7F 04 01 00 40 00 F7").wrongTotalLength);
+    EXPECT_EQ(decode("F0 7F 7F 04 02 00 40 F7").error, SysexError::UnknownRealtime) << "balance is not decoded";
+}
+
+TEST(SysexDecoderTest, AByteAbove7FAnywhereIsAWrongValueThatNamesIt)
+{
+    const DecodedSysex device = decode("F0 41 90 42 12 40 11 02 00 2D F7");
+    EXPECT_TRUE(device.wrongValueBytes);
+    EXPECT_EQ(device.wrongValueDetail, "part 1 midi channel: byte 2 is 90h");
+    EXPECT_TRUE(decode("F0 7E FF 09 01 F7").wrongValueBytes);
+    EXPECT_EQ(decode("F0 7E FF 09 01 F7").wrongValueDetail, "GM mode: byte 2 is FFh");
+    EXPECT_EQ(decode("F0 41 10 42 92 40 00 7F 00 41 F7").wrongValueDetail, "byte 4 is 92h") << "command";
+    EXPECT_EQ(decode("F0 43 10 4C 08 80 04 02 F7").wrongValueDetail, "byte 5 is 80h") << "an address names nothing";
+
+    const DecodedSysex keyBased = decode("F0 7F 7F 0A 01 09 24 87 05 5B 40 F7");
+    EXPECT_TRUE(keyBased.wrongValueBytes);
+    EXPECT_EQ(keyBased.wrongValueDetail, "Key-based instr. controller: byte 7 is 87h");
+    const std::string reverb(midiModeDefinition(MidiMode::GM2).row(ParamKind::Controller, 91)->longName);
+    EXPECT_EQ(keyBased.valueText, "Channel 10, key 'C3': ?cc 87h 5, " + reverb + " 64") << "shown raw, not masked";
+    EXPECT_EQ(decode("F0 7F 7F 0A 01 09 A4 0A 05 F7").valueText.rfind("Channel 10, key 'A4h':", 0), 0u);
+
+    const DecodedSysex gpc = decode("F0 7F 7F 04 05 01 01 01 01 01 81 40 F7");
+    EXPECT_TRUE(gpc.wrongValueBytes);
+    EXPECT_EQ(gpc.wrongValueDetail.substr(gpc.wrongValueDetail.find("byte")), "byte 10 is 81h");
+    EXPECT_EQ(gpc.valueText, "id 81h: 64");
 }
 
 TEST(SysexDecoderTest, UnknownGsAddresses)
@@ -441,6 +549,12 @@ TEST(SysexDecoderTest, XgEffectTypesAndVariationParameters)
     EXPECT_EQ(reverb.value, 128);
     EXPECT_FALSE(reverb.xgVariationType);
     EXPECT_TRUE(decode("F0 43 10 4C 02 01 00 01 05 F7").wrongValueBytes) << "no reverb type 1,5";
+    const DecodedSysex unlisted = decode("F0 43 10 4C 02 01 00 05 00 F7");
+    EXPECT_TRUE(unlisted.wrongValueBytes);
+    EXPECT_EQ(unlisted.valueText, "5,0") << "as the list writes its entries";
+    EXPECT_EQ(unlisted.rangeText.rfind("the ", 0), 0u) << unlisted.rangeText;
+    EXPECT_NE(unlisted.rangeText.find(" listed types, 0,0 to "), std::string::npos) << unlisted.rangeText;
+    EXPECT_EQ(unlisted.wrongValueDetail, "Reverb type: 5,0 not in " + unlisted.rangeText);
     EXPECT_TRUE(decode("F0 43 10 4C 02 01 00 01 F7").wrongTotalLength) << "a type takes MSB and LSB";
 
     const DecodedSysex variation = decode("F0 43 10 4C 02 01 40 05 00 F7");

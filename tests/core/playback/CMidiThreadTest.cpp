@@ -346,8 +346,9 @@ TEST_F(CMidiThreadTest, LoopEndPostsRestartAndPendingCommandsPostInOrder)
 
 TEST_F(CMidiThreadTest, PlayEndsAtTheSongEndAndPostsMeasureStarts)
 {
-    track(0).append(MidiEvent::note(700, 0, 60, 100, 100)); // song end: tick 801
-    EXPECT_EQ(songEndTick(song), 801);
+    EXPECT_EQ(songEndTick(song), 0) << "an empty song";
+    track(0).append(MidiEvent::note(700, 0, 60, 100, 100)); // song end: 6 quarters after tick 800
+    EXPECT_EQ(songEndTick(song), 800 + 6 * 96);
     ASSERT_EQ(play(), StartOutcome::Started);
     notifier.take();
     const auto end = runToEnd();
@@ -356,9 +357,20 @@ TEST_F(CMidiThreadTest, PlayEndsAtTheSongEndAndPostsMeasureStarts)
     for (const auto& post : notifier.take())
         if (post.message == kPlayMeasureMessage)
             measures.push_back(post.wparam);
-    EXPECT_EQ(measures, (std::vector<std::uintptr_t>{384, 768}));
+    EXPECT_EQ(measures, (std::vector<std::uintptr_t>{384, 768, 1152}));
     // The note sounded to its end before the run stopped.
     EXPECT_EQ(sent(), (Texts{"90 3C 64", "90 3C 00"}));
+}
+
+TEST_F(CMidiThreadTest, TheSongEndsSixQuartersAfterItsLastNoteEndOrEvent)
+{
+    track(0).append(MidiEvent::note(0, 0, 60, 100, 500));
+    track(1).append(MidiEvent::channelEvent(400, 0xB0, 7, 90));
+    EXPECT_EQ(songEndTick(song), 500 + 576) << "a note counts to its end";
+    track(1).append(MidiEvent::channelEvent(600, 0xB0, 7, 80));
+    EXPECT_EQ(songEndTick(song), 600 + 576) << "another event by its tick";
+    song.ppq = 480;
+    EXPECT_EQ(songEndTick(song), 600 + 6 * 480);
 }
 
 TEST_F(CMidiThreadTest, PreviewTellsItsOwnerAndWaitsAtTheEnd)
@@ -411,8 +423,9 @@ TEST_F(CMidiThreadTest, KaraokeWindowFollowsTheRunAndRepaintsAtMostEvery150Ms)
     environment.karaoke = &karaoke;
     PlayController withKaraoke{environment, song, prompt};
     track(0).append(MidiEvent::note(0, 0, 60, 100, 10));
-    track(0).append(MidiEvent::note(190, 0, 60, 100, 1)); // the run ends at tick 192, 1 s
-    ASSERT_EQ(withKaraoke.play(0, std::nullopt, settings), StartOutcome::Started);
+    track(0).append(MidiEvent::note(190, 0, 60, 100, 1));
+    const TickRange oneSecond{0, 192}; // the run ends at tick 192, 1 s
+    ASSERT_EQ(withKaraoke.play(0, oneSecond, settings), StartOutcome::Started);
     withKaraoke.playThread()->joinWorker();
     for (int i = 0; i < 200 && !withKaraoke.playThread()->ended(); ++i)
         timer.advance(10ms);
@@ -428,7 +441,7 @@ TEST_F(CMidiThreadTest, KaraokeWindowFollowsTheRunAndRepaintsAtMostEvery150Ms)
     // Not wanted by the settings: never opened, never told anything.
     karaoke = FakeKaraoke{};
     settings.karaoke.openwindow = false;
-    ASSERT_EQ(withKaraoke.play(0, std::nullopt, settings), StartOutcome::Started);
+    ASSERT_EQ(withKaraoke.play(0, oneSecond, settings), StartOutcome::Started);
     withKaraoke.playThread()->joinWorker();
     for (int i = 0; i < 200 && !withKaraoke.playThread()->ended(); ++i)
         timer.advance(10ms);

@@ -71,9 +71,9 @@ TEST(MidiToWaveTest, TwoNotesSoundAtTheirTimesWithTheirPitch)
     EXPECT_EQ(le32(bytes, 28), 44100U * 4);
     EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
     EXPECT_EQ(static_cast<std::int64_t>(bytes.size() - 44) / 4, result.frames);
-    // The song lasts 1.5 s; the last release (150 ms) and about a half ring follow it.
-    EXPECT_GT(result.frames, 44100 * 3 / 2);
-    EXPECT_LT(result.frames, 44100 * 2);
+    // The last note ends at 1.5 s and the song 6 quarters (3 s) later; a half ring may follow.
+    EXPECT_GT(result.frames, 44100 * 9 / 2);
+    EXPECT_LT(result.frames, 44100 * 5);
 
     std::vector<float> stereo(static_cast<std::size_t>(result.frames) * 2);
     for (std::size_t i = 0; i < stereo.size(); ++i) {
