@@ -1,5 +1,7 @@
 #include "app/StartupRules.h"
 
+#include "app/CommandIds.h"
+#include "app/Settings.h"
 #include "app/UserPrompt.h"
 #include "playback/MidiInputConnection.h"
 
@@ -77,6 +79,16 @@ bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection&
             return true;
         devicenr = -1;
     }
+}
+
+std::vector<unsigned> windowsToReopen(const DisplaySettings& display)
+{
+    std::vector<unsigned> commands;
+    if (display.listeditorwasopeninlastsession)
+        commands.push_back(CommandId::ListEditor);
+    if (display.keyboardwasopeninlastsession)
+        commands.push_back(CommandId::VirtualKeyboard);
+    return commands;
 }
 
 } // namespace velisto

@@ -12,6 +12,7 @@
 
 namespace velisto {
 
+struct DisplaySettings;
 class MidiInputConnection;
 class MidiInputRouter;
 class MidiPortSystem;
@@ -56,5 +57,9 @@ using ChooseInputPort = std::function<std::optional<int>(const std::vector<std::
 // cancelled: the program ends without writing anything.
 bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection& connection,
                       MidiInputRouter& router, UserPrompt& prompt, const ChooseInputPort& choose);
+
+// The commands start-up completion posts to itself to reopen the windows of the previous
+// run, in order: the list editor, then the virtual keyboard.
+std::vector<unsigned> windowsToReopen(const DisplaySettings& display);
 
 } // namespace velisto

@@ -402,26 +402,13 @@ TEST(SettingsTest, PianoRollIsAlwaysStoredClosedAndNeverRead)
     EXPECT_EQ(store.getString("Display", "pianorollwasopeninlastsession", ""), "n");
 }
 
-// A store whose file cannot be written: everything is taken, nothing becomes durable.
-class UnwritableStore : public MemoryProfileStore {
-public:
-    int flushes = 0;
-    bool flush(std::string* error) override
-    {
-        ++flushes;
-        if (error != nullptr)
-            *error = "/home/u/.config/Korvane Software/Velisto.conf: permission denied";
-        return false;
-    }
-};
-
 TEST(SettingsTest, SavingFlushesAndReportsAStoreThatCannotBeWritten)
 {
     MemoryProfileStore good;
     std::string error = "untouched";
     EXPECT_TRUE(saveSettings(defaultSettings(), good, &error));
 
-    UnwritableStore bad;
+    test::UnwritableStore bad;
     EXPECT_FALSE(saveSettings(defaultSettings(), bad, &error));
     EXPECT_EQ(bad.flushes, 1);
     const std::string text = settingsNotSavedText(error);

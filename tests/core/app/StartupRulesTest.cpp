@@ -1,5 +1,7 @@
 #include "app/StartupRules.h"
 
+#include "app/CommandIds.h"
+#include "app/Settings.h"
 #include "core/app/AppTestSupport.h"
 #include "core/midi/DeviceTestSupport.h"
 
@@ -58,6 +60,16 @@ TEST(StartupRulesTest, StoredInputPortIsAskedForWhenMissingOrBeyondTheCount)
     EXPECT_EQ(startupInputPort(3, ports), 3);
     EXPECT_FALSE(inputPortMustBeChosen(0, 0));
     EXPECT_EQ(startupInputPort(1, 0), -1);
+}
+
+TEST(StartupRulesTest, ThePreviousRunsWindowsReopenListEditorFirst)
+{
+    DisplaySettings display;
+    EXPECT_EQ(windowsToReopen(display), std::vector<unsigned>{CommandId::ListEditor}); // first-run defaults
+    display.keyboardwasopeninlastsession = true;
+    EXPECT_EQ(windowsToReopen(display), (std::vector<unsigned>{CommandId::ListEditor, CommandId::VirtualKeyboard}));
+    display.listeditorwasopeninlastsession = false;
+    EXPECT_EQ(windowsToReopen(display), std::vector<unsigned>{CommandId::VirtualKeyboard});
 }
 
 class StartupInputTest : public ::testing::Test, protected test::InputRig {
