@@ -17,6 +17,8 @@ bool writeAtExit(const ClosingWindows& windows, Settings& settings, const Device
     display.listeditorwasopeninlastsession = windows.listEditorOpen.value_or(display.listeditorwasopeninlastsession);
     display.statusbarwasopeninlastsession = windows.statusBarVisible.value_or(display.statusbarwasopeninlastsession);
     if (windows.maximised) {
+        display.sm_cxscreen = windows.screenWidth;
+        display.sm_cyscreen = windows.screenHeight;
         display.lastnumberofdevices = devices.openCount();
         saveDisplayLayout(settings, store);
     }

@@ -23,10 +23,13 @@ struct ClosingWindows {
     std::optional<bool> listEditorOpen;
     std::optional<bool> statusBarVisible;
     bool maximised = false;
+    // The screen the maximised window's layout was made for.
+    int screenWidth = 0;
+    int screenHeight = 0;
 };
 
-// settings.display holds the arranger layout, the screen size and the list editor's
-// column widths as they are now; the number of open devices is taken from the table.
+// settings.display holds the arranger layout and the list editor's column widths as they
+// are now; the screen size comes from windows, the number of open devices from the table.
 // False, after telling the user, when the store could not be written.
 bool writeAtExit(const ClosingWindows& windows, Settings& settings, const DeviceTable& devices, UndoStack& undo,
                  ProfileStore& store, UserPrompt& prompt);

@@ -27,7 +27,6 @@ protected:
         previous.display.sm_cxscreen = 1280;
         saveDisplayLayout(previous, store_);
         settings_.display.midiblockwidth = 23;
-        settings_.display.sm_cxscreen = 1920;
         settings_.display.keyboardwasopeninlastsession = true;
         settings_.display.listeditorwasopeninlastsession = true;
     }
@@ -69,11 +68,14 @@ TEST_F(ExitWritesTest, AMaximisedWindowStoresItsLayoutTheDevicesAndNoUndoFilesRe
     ASSERT_FALSE(fs::is_empty(folder_));
     ClosingWindows windows;
     windows.maximised = true;
+    windows.screenWidth = 1920;
+    windows.screenHeight = 1200;
     windows.keyboardOpen = false;
     EXPECT_TRUE(writeAtExit(windows, settings_, devices_, *undo_, store_, prompt_));
 
     EXPECT_EQ(store_.getInt("Display", "midiblockwidth", 0), 23);
     EXPECT_EQ(store_.getInt("Display", "sm_cxscreen", 0), 1920);
+    EXPECT_EQ(store_.getInt("Display", "sm_cyscreen", 0), 1200);
     EXPECT_EQ(store_.getInt("Display", "lastnumberofdevices", -1), devices_.openCount());
     EXPECT_EQ(store_.getString("Display", "keyboardwasopeninlastsession", ""), "n");
     EXPECT_EQ(store_.getString("General", "midithru", ""), "y");
