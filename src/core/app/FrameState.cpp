@@ -2,6 +2,7 @@
 
 #include "edit/Clipboard.h"
 #include "edit/UndoStack.h"
+#include "song/Positions.h"
 
 #include <algorithm>
 #include <utility>
@@ -54,6 +55,19 @@ CommandRoute routeCommand(unsigned id, bool waveEditorActive, bool postedByRun)
     default:
         return CommandRoute::Frame;
     }
+}
+
+PlayPosition playPosition(FrameState& frame, const Song& song)
+{
+    PlayPosition position;
+    if (frame.selection) {
+        frame.cursorTrack = frame.selection->firstTrack;
+        frame.cursorMeasure = frame.selection->firstMeasure;
+        const SelectionTicks ticks = selectionTicks(song, *frame.selection);
+        position.selection = TickRange{ticks.start, ticks.end + 1};
+    }
+    position.cursorTick = measureStart(song, frame.cursorMeasure);
+    return position;
 }
 
 } // namespace velisto

@@ -7,6 +7,7 @@
 
 #include "app/CommandIds.h"
 #include "edit/Selection.h"
+#include "playback/PlayController.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 namespace velisto {
 
 class Clipboard;
+class Song;
 class UndoStack;
 
 inline constexpr std::string_view kApplicationTitle = "Velisto";
@@ -73,5 +75,14 @@ bool markModified(FrameState& frame);
 // takes back the song's step, whatever window is active.
 enum class CommandRoute { Frame, WaveEditor };
 CommandRoute routeCommand(unsigned id, bool waveEditorActive, bool postedByRun);
+
+// Where Play and Record start: with a selection the cursor first moves to its first
+// track and measure. The cursor's tick, and the selection's ticks (end exclusive) as the
+// play controller takes them.
+struct PlayPosition {
+    std::int32_t cursorTick = 0;
+    std::optional<TickRange> selection;
+};
+PlayPosition playPosition(FrameState& frame, const Song& song);
 
 } // namespace velisto

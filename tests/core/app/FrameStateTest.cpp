@@ -132,5 +132,26 @@ TEST(FrameStateTest, AnActiveWaveEditorTakesItsEditCommandsButNotARunsUndo)
     EXPECT_EQ(routeCommand(Play, true, false), CommandRoute::Frame);
 }
 
+TEST(FrameStateTest, PlayStartsAtTheCursorOrTheSelectionsStart)
+{
+    auto song = std::make_unique<Song>();
+    song->setMeterAtMeasure(2, 3, 4); // measures 0 and 1 of 4/4, then 3/4
+    FrameState frame;
+    frame.cursorMeasure = 3;
+    frame.cursorTrack = 9;
+    PlayPosition position = playPosition(frame, *song);
+    EXPECT_EQ(position.cursorTick, 2 * 480 + 360);
+    EXPECT_FALSE(position.selection);
+
+    frame.selection = Selection{4, 6, 1, 2};
+    position = playPosition(frame, *song);
+    EXPECT_EQ(frame.cursorTrack, 4);
+    EXPECT_EQ(frame.cursorMeasure, 1);
+    EXPECT_EQ(position.cursorTick, 480);
+    ASSERT_TRUE(position.selection);
+    EXPECT_EQ(position.selection->start, 480);
+    EXPECT_EQ(position.selection->end, 2 * 480 + 360);
+}
+
 } // namespace
 } // namespace velisto
