@@ -40,15 +40,15 @@ void computeArrangerLayout(const ArrangerMetrics& metrics, DisplaySettings& disp
     display.midiblockinnerthirdheight = band;
 
     const int controlWidth = rowHeight * kControlStripRowHeights;
-    const int gridWidth = metrics.clientWidth - 2 * metrics.sizingFrameWidth - metrics.verticalScrollBarWidth -
-                          controlWidth - 2 * frame;
+    const int gridWidth =
+        metrics.clientWidth - 2 * metrics.sizingFrameWidth - metrics.verticalScrollBarWidth - controlWidth - 2 * frame;
     // A window too narrow for 64 one-pixel blocks still gets whole blocks, never a division by 0.
     const int blockWidth = std::max(gridWidth / kArrangerStartMeasures, 1);
     display.midiblockwidth = blockWidth;
     display.numberofmidiblocksinaview = std::max(gridWidth / blockWidth, 1);
     display.arrangerwindowleftedge = controlWidth;
-    display.arrangerwindowbottomedge = metrics.toolbarHeight + metrics.deviceStripsHeight + display.keytop +
-                                       masterRow + metrics.horizontalScrollBarHeight;
+    display.arrangerwindowbottomedge = metrics.toolbarHeight + metrics.deviceStripsHeight + display.keytop + masterRow +
+                                       metrics.horizontalScrollBarHeight;
 }
 
 bool plausibleArrangerLayout(const DisplaySettings& display, const ArrangerMetrics& metrics)
@@ -59,8 +59,8 @@ bool plausibleArrangerLayout(const DisplaySettings& display, const ArrangerMetri
            display.arrangerwindowbottomedge > metrics.toolbarHeight + metrics.deviceStripsHeight;
 }
 
-bool restoreArrangerLayout(DisplaySettings& display, const ArrangerMetrics& metrics, int screenWidth,
-                           int screenHeight, int openDevices)
+bool restoreArrangerLayout(DisplaySettings& display, const ArrangerMetrics& metrics, int screenWidth, int screenHeight,
+                           int openDevices)
 {
     if (display.sm_cxscreen == screenWidth && display.sm_cyscreen == screenHeight &&
         display.lastnumberofdevices == openDevices && plausibleArrangerLayout(display, metrics))

@@ -40,7 +40,7 @@ bool plausibleArrangerLayout(const DisplaySettings& display, const ArrangerMetri
 // Start-up completion: keeps the stored layout when it was stored for this screen size and
 // number of open devices and is plausible (true); otherwise resets the stored screen size
 // to 0 and computes the layout (false).
-bool restoreArrangerLayout(DisplaySettings& display, const ArrangerMetrics& metrics, int screenWidth,
-                           int screenHeight, int openDevices);
+bool restoreArrangerLayout(DisplaySettings& display, const ArrangerMetrics& metrics, int screenWidth, int screenHeight,
+                           int openDevices);
 
 } // namespace velisto

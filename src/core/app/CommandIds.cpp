@@ -10,6 +10,8 @@ constexpr unsigned Run = GrayWhileRunning;
 constexpr unsigned List = GrayInListEditor;
 constexpr unsigned Sep = SeparatorBefore;
 
+// Kept compact: the formatter would spread each entry over seven lines.
+// clang-format off
 constexpr auto kCommands = std::to_array<CommandInfo>({
     {CommandId::New, Menu::File, "New ...", {"Ctrl+N"}, "Start a new, empty song.", "New song", Run},
     {CommandId::Open, Menu::File, "Open ...", {"Ctrl+O"}, "Open a MIDI or karaoke file.", "Open file", Run},
@@ -108,6 +110,7 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
     {CommandId::OpenStartupFile, Menu::None, "Open start-up file", {}, "Open and play the file named at start.",
      "Start-up file", 0},
 });
+// clang-format on
 
 constexpr auto kToolbar = std::to_array<ToolbarButton>({
     {"new", CommandId::New, {}},

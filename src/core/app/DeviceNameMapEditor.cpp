@@ -57,9 +57,8 @@ bool DeviceNameMapEditor::removeRow(int row)
 std::vector<DeviceNameMapEntry> DeviceNameMapEditor::entries() const
 {
     std::vector<DeviceNameMapEntry> entries;
-    std::copy_if(rows_.begin(), rows_.end(), std::back_inserter(entries), [](const DeviceNameMapEntry& entry) {
-        return !entry.fileName.empty() && !entry.portName.empty();
-    });
+    std::copy_if(rows_.begin(), rows_.end(), std::back_inserter(entries),
+                 [](const DeviceNameMapEntry& entry) { return !entry.fileName.empty() && !entry.portName.empty(); });
     return entries;
 }
 

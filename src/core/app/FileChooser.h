@@ -19,11 +19,11 @@ struct FileFilter {
 };
 
 struct FileDialogRequest {
-    std::string title;                // empty: the dialog's usual title
-    std::vector<FileFilter> filters;  // the first is selected
-    std::filesystem::path folder;     // where the dialog starts
-    std::string defaultName;          // the name field's first text (save dialogs)
-    std::string defaultExtension;     // appended to a typed name without one, e.g. ".mid"
+    std::string title;               // empty: the dialog's usual title
+    std::vector<FileFilter> filters; // the first is selected
+    std::filesystem::path folder;    // where the dialog starts
+    std::string defaultName;         // the name field's first text (save dialogs)
+    std::string defaultExtension;    // appended to a typed name without one, e.g. ".mid"
     bool operator==(const FileDialogRequest&) const = default;
 };
 

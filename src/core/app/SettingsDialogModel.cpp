@@ -38,17 +38,25 @@ struct FieldRange {
 using Values = SettingsDialogValues;
 constexpr auto kFields = std::to_array<FieldRange>({
     {SettingsField::DetSendDelay, {SettingsPage::Play, 0, 200}, [](const Values& v) { return v.general.detsenddelay; }},
-    {SettingsField::MetronomeKey, {SettingsPage::Record, 0, 127}, [](const Values& v) { return v.metronom.Instrument; }},
+    {SettingsField::MetronomeKey,
+     {SettingsPage::Record, 0, 127},
+     [](const Values& v) { return v.metronom.Instrument; }},
     {SettingsField::SplitKey, {SettingsPage::Record, 0, 127}, [](const Values& v) { return v.general.splitkey; }},
-    {SettingsField::SplitChannel, {SettingsPage::Record, 0, 15}, [](const Values& v) { return v.general.splitchannel; }},
-    {SettingsField::ShiftFrontOct, {SettingsPage::Record, -11, 11},
+    {SettingsField::SplitChannel,
+     {SettingsPage::Record, 0, 15},
+     [](const Values& v) { return v.general.splitchannel; }},
+    {SettingsField::ShiftFrontOct,
+     {SettingsPage::Record, -11, 11},
      [](const Values& v) { return v.general.shiftfrontoct; }},
-    {SettingsField::ShiftBeyondOct, {SettingsPage::Record, -11, 11},
+    {SettingsField::ShiftBeyondOct,
+     {SettingsPage::Record, -11, 11},
      [](const Values& v) { return v.general.shiftbeyondoct; }},
     {SettingsField::TaskPriority, {SettingsPage::Midi2Wav, 0, 2}, [](const Values& v) { return v.taskpriority; }},
-    {SettingsField::SongTextTrack, {SettingsPage::Karaoke, 1, 256},
+    {SettingsField::SongTextTrack,
+     {SettingsPage::Karaoke, 1, 256},
      [](const Values& v) { return v.karaoke.songtexttrack; }},
-    {SettingsField::MeasuresPerRow, {SettingsPage::Karaoke, 1, 32},
+    {SettingsField::MeasuresPerRow,
+     {SettingsPage::Karaoke, 1, 32},
      [](const Values& v) { return v.karaoke.karaoketakteprozeile; }},
 });
 
@@ -84,8 +92,8 @@ bool inputPortOpens(const SettingsDialogValues& values, const Settings& settings
     return false;
 }
 
-bool pageIsValid(SettingsPage page, const SettingsDialogValues& values, const Settings& settings,
-                 MidiPortSystem& ports, UserPrompt& prompt)
+bool pageIsValid(SettingsPage page, const SettingsDialogValues& values, const Settings& settings, MidiPortSystem& ports,
+                 UserPrompt& prompt)
 {
     for (const FieldRange& entry : kFields) {
         if (entry.range.page != page)

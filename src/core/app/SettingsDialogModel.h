@@ -84,7 +84,7 @@ struct SettingsEnabling {
     bool splitControls = true; // split key, channel and both shifts: only while "routeyn" is ticked
     bool metronomeKey = true;  // only while the metronome is ticked
     bool pianoRoll = true;
-    bool loadOptions = true;   // the two knob boxes
+    bool loadOptions = true; // the two knob boxes
     bool mappingEditing = true;
     bool operator==(const SettingsEnabling&) const = default;
 };

@@ -51,15 +51,12 @@ std::optional<std::string_view> screenProblem(int screenWidth, int colourDepth)
     return std::nullopt;
 }
 
-int startupInputPort(int devicenr, int portCount)
-{
-    return devicenr < 0 || devicenr > portCount ? -1 : devicenr;
-}
+int startupInputPort(int devicenr, int portCount) { return devicenr < 0 || devicenr > portCount ? -1 : devicenr; }
 
 bool inputPortMustBeChosen(int devicenr, int portCount) { return startupInputPort(devicenr, portCount) < 0; }
 
-bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection& connection,
-                      MidiInputRouter& router, UserPrompt& prompt, const ChooseInputPort& choose)
+bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection& connection, MidiInputRouter& router,
+                      UserPrompt& prompt, const ChooseInputPort& choose)
 {
     for (;;) {
         const std::vector<std::string> names = ports.inputPortNames();

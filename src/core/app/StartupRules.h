@@ -55,8 +55,8 @@ using ChooseInputPort = std::function<std::optional<int>(const std::vector<std::
 // opened (and started), and when that fails the failure is shown and the dialog comes
 // again. devicenr ends as the port in use or the port count for none. False when the user
 // cancelled: the program ends without writing anything.
-bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection& connection,
-                      MidiInputRouter& router, UserPrompt& prompt, const ChooseInputPort& choose);
+bool openStartupInput(int& devicenr, MidiPortSystem& ports, MidiInputConnection& connection, MidiInputRouter& router,
+                      UserPrompt& prompt, const ChooseInputPort& choose);
 
 // The commands start-up completion posts to itself to reopen the windows of the previous
 // run, in order: the list editor, then the virtual keyboard.

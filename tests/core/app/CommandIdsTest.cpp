@@ -61,15 +61,5 @@ TEST(CommandIdsTest, ToolbarButtonsAreCommandsOrTools)
     }
 }
 
-TEST(CommandIdsTest, MenuCommandsHaveATitledMenu)
-{
-    for (const CommandInfo& info : commandTable()) {
-        if (info.menu != Menu::None) {
-            EXPECT_FALSE(menuTitle(info.menu).empty()) << info.id;
-        }
-    }
-    EXPECT_TRUE(menuTitle(Menu::None).empty());
-}
-
 } // namespace
 } // namespace velisto

@@ -73,12 +73,12 @@ TEST_F(MenuStateTest, ARunGraysEveryCommandThatActsOnTheSongButPlay)
 {
     fillClipboard();
     ASSERT_TRUE(undo_->record(*song_, "Move", prompt_));
-    const std::set<unsigned> whileRunning{PlayLoop, Rewind,     Record,     Undo,       Paste,          New,
-                                          Open,     Save,       SaveAs,     CheckSequence, Delete,      Insert,
-                                          Cut,      Copy,       SelectAll,  SelectToRightEnd, SelectToBottom,
-                                          SelectNone, Quantize, Pitch,      Move,       Notelength,     Channel,
-                                          Velocity, SplitChannels, InsertTrack, DeleteTrack, CommandId::Settings, About,
-                                          DirectSoundDevice};
+    const std::set<unsigned> whileRunning{
+        PlayLoop,   Rewind,           Record,         Undo,          Paste,       New,         Open,
+        Save,       SaveAs,           CheckSequence,  Delete,        Insert,      Cut,         Copy,
+        SelectAll,  SelectToRightEnd, SelectToBottom, SelectNone,    Quantize,    Pitch,       Move,
+        Notelength, Channel,          Velocity,       SplitChannels, InsertTrack, DeleteTrack, CommandId::Settings,
+        About,      DirectSoundDevice};
     const MenuState state = menuState(frame_, true, *undo_, clipboard_);
     EXPECT_EQ(grayedSet(state), whileRunning);
     for (unsigned id : {Play, Stop, Forward, ViewStatus, VirtualKeyboard, ListEditor, Exit})
@@ -93,9 +93,9 @@ TEST_F(MenuStateTest, PasteFollowsTheClipboardAndTheListEditorGraysTrackAreaEdit
     EXPECT_TRUE(menuState(frame_, false, *undo_, clipboard_).enabled(Paste));
 
     frame_.foreground = ForegroundEditor::ListEditor;
-    const std::set<unsigned> inListEditor{Undo,     Paste,   Cut,        Copy,    SelectToRightEnd, SelectToBottom,
-                                          Quantize, Pitch,   Move,       Velocity, Notelength,      Channel,
-                                          SplitChannels, InsertTrack, DeleteTrack};
+    const std::set<unsigned> inListEditor{Undo,           Paste,    Cut,           Copy,        SelectToRightEnd,
+                                          SelectToBottom, Quantize, Pitch,         Move,        Velocity,
+                                          Notelength,     Channel,  SplitChannels, InsertTrack, DeleteTrack};
     const MenuState state = menuState(frame_, false, *undo_, clipboard_);
     EXPECT_EQ(grayedSet(state), inListEditor);
     for (unsigned id : {Delete, Insert, SelectAll, SelectNone, Play})

@@ -147,7 +147,7 @@ TEST_F(SongDocumentTest, AFailedSaveKeepsTheSongEvenAfterAnEarlierSuccess)
     edit();
     frame_.modified = true;
     frame_.filePath = (folder_ / "gone" / "first.mid").string(); // its folder no longer exists
-    prompt_.answers = {PromptAnswer::Yes};                        // the Retry/Cancel after it: Cancel
+    prompt_.answers = {PromptAnswer::Yes};                       // the Retry/Cancel after it: Cancel
     EXPECT_FALSE(document_->saveQuestion());
     EXPECT_TRUE(edited());
     EXPECT_TRUE(frame_.modified);
@@ -231,9 +231,9 @@ TEST_F(SongDocumentTest, OpenCancelledOrRefusedChangesNothing)
 TEST_F(SongDocumentTest, AFormatZeroFileAsksForSplitChannels)
 {
     const fs::path path = folder_ / "midi" / "zero.mid";
-    writeBytes(path, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 120,                // format 0, one track
-                      'M', 'T', 'r', 'k', 0, 0, 0, 12, 0, 0x90, 60, 100, 60, 0x80, 60, 0, // a note
-                      0, 0xFF, 0x2F, 0});
+    writeBytes(path, {'M', 'T',  'h',  'd', 0, 0, 0, 6,  0, 0,    0,  1,   0,  120,         // format 0, one track
+                      'M', 'T',  'r',  'k', 0, 0, 0, 12, 0, 0x90, 60, 100, 60, 0x80, 60, 0, // a note
+                      0,   0xFF, 0x2F, 0});
     const OpenOutcome outcome = document_->load(path);
     EXPECT_TRUE(outcome.loaded);
     EXPECT_TRUE(outcome.formatZero);
