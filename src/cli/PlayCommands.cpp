@@ -6,11 +6,10 @@
 #include "app/Settings.h"
 #include "audio/AudioBackend.h"
 #include "audio/GeneratorAudio.h"
+#include "engine/Engine.h"
 #include "midi/DeviceTable.h"
 #include "midi/EventOutput.h"
-#include "midi/MidiBackend.h"
 #include "midi/MidiInputText.h"
-#include "playback/Clock.h"
 #include "playback/MidiInputConnection.h"
 #include "playback/MidiInputRouter.h"
 #include "playback/OutputMonitor.h"
@@ -18,12 +17,10 @@
 #include "playback/PlayMessages.h"
 #include "sampler/SampleMap.h"
 #include "sampler/Sampler.h"
-#include "settings/QtProfileStore.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
 #include "song/Positions.h"
 #include "soundlib/SoundFontInstaller.h"
-#include "timer/ThreadPeriodicTimer.h"
 
 #include <unistd.h>
 
@@ -235,42 +232,6 @@ private:
     std::string shown_;
 };
 
-// Everything a run works with, in the order it has to be torn down in reverse.
-struct Engine {
-    std::unique_ptr<MidiPortSystem> ports = createMidiPortSystem();
-    QtProfileStore store;
-    Settings settings = loadSettings(store, "", 0, 0);
-    std::unique_ptr<Song> song = std::make_unique<Song>();
-    std::unique_ptr<GeneratorAudio> generatorAudio; // the generator's sound devices outlive its voices
-    DeviceTable table{*ports, store};
-    OutputMonitor monitor{song.get()};
-    EventOutput output{monitor};
-    SteadyClock clock;
-    ThreadPeriodicTimer timer;
-    QueueUiNotifier notifier;
-
-    PlayEnvironment environment(MidiInputRouter* input = nullptr)
-    {
-        PlayEnvironment env;
-        env.song = song.get();
-        env.devices = &table;
-        env.output = &output;
-        env.monitor = &monitor;
-        env.clock = &clock;
-        env.timer = &timer;
-        env.notifier = &notifier;
-        env.input = input;
-        return env;
-    }
-
-    // The generator's voices report to the monitor: they go first.
-    ~Engine()
-    {
-        if (table.device(DeviceTable::kGeneratorIndex).isOpen())
-            table.close(DeviceTable::kGeneratorIndex);
-    }
-};
-
 struct LoopOutcome {
     std::optional<RunEnd> lastEnd; // the last run's end, finished
 };
@@ -278,7 +239,7 @@ struct LoopOutcome {
 // Takes the engine's posts until the run has ended and been finished; restart is called
 // for each loop restart the engine asks for, and stopAt (if any) stops the run at that time.
 template <typename Restart>
-LoopOutcome driveRuns(PlayController& controller, Engine& engine, MonitorPrinter* printer, Restart&& restart,
+LoopOutcome driveRuns(PlayController& controller, QueueUiNotifier& notifier, MonitorPrinter* printer, Restart&& restart,
                       std::optional<std::chrono::steady_clock::time_point> stopAt = std::nullopt)
 {
     LoopOutcome outcome;
@@ -290,8 +251,8 @@ LoopOutcome driveRuns(PlayController& controller, Engine& engine, MonitorPrinter
         }
         bool restarted = false;
         // finishRun posts the pending command at once: take again until nothing is left.
-        for (std::vector<QueueUiNotifier::Post> posts = engine.notifier.take(); !posts.empty();
-             posts = engine.notifier.take()) {
+        for (std::vector<QueueUiNotifier::Post> posts = notifier.take(); !posts.empty();
+             posts = notifier.take()) {
             for (const QueueUiNotifier::Post& post : posts) {
                 if (post.message == kPlayRunEndedMessage) {
                     if (std::optional<RunEnd> end = controller.finishRun())
@@ -385,7 +346,8 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (toMeasure && *toMeasure < from)
         return reportUsage(err, "--to " + std::to_string(*toMeasure) + " lies before --from " + std::to_string(from));
 
-    auto engine = std::make_unique<Engine>();
+    QueueUiNotifier notifier; // outlives the engine, whose timer thread posts to it
+    auto engine = std::make_unique<Engine>(notifier);
     CliPrompt prompt(err, false);
     const LoadResult loaded = MidiFileReader::load(path, *engine->song, LoadOptions{}, prompt);
     if (!loaded.ok)
@@ -403,7 +365,7 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const int device = chooseDevice(engine->table, portName, deviceIndex, err);
     if (device < 0)
         return kExitUsage;
-    const std::string group = engine->store.getString(kAudioSection, kIgrPathKey, "");
+    const std::string group = engine->store->getString(kAudioSection, kIgrPathKey, "");
     const bool generator = engine->table.device(device).isGenerator() && !group.empty();
     if (engine->table.device(device).isGenerator() && group.empty())
         err << "velisto-cli: the Internal Sound Generator has no instrument group and plays silently; "
@@ -453,7 +415,7 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitRefused;
     }
     bool restartFailed = false;
-    const LoopOutcome outcome = driveRuns(controller, *engine, printer ? &*printer : nullptr, [&] {
+    const LoopOutcome outcome = driveRuns(controller, notifier, printer ? &*printer : nullptr, [&] {
         if (start() == StartOutcome::Started)
             return true;
         restartFailed = true;
@@ -504,7 +466,8 @@ int runRecord(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitRefused;
     }
 
-    auto engine = std::make_unique<Engine>();
+    QueueUiNotifier notifier; // outlives the engine, whose timer thread posts to it
+    auto engine = std::make_unique<Engine>(notifier);
     CliPrompt prompt(err, false);
     std::string problem;
     const int inputPort = findPort(engine->ports->inputPortNames(), *inName, "MIDI input port", problem);
@@ -565,7 +528,7 @@ int runRecord(const std::vector<std::string>& args, std::ostream& out, std::ostr
         stopAt = begun + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                              std::chrono::duration<double>(*seconds));
     const LoopOutcome outcome = driveRuns(
-        controller, *engine, nullptr, [] { return false; }, stopAt);
+        controller, notifier, nullptr, [] { return false; }, stopAt);
     input.close();
     if (!outcome.lastEnd) {
         err << "velisto-cli: the recording ended without finishing; nothing was saved\n";

@@ -341,11 +341,20 @@ Settings loadSettings(const ProfileStore& store, const std::string& programDirec
     return settings;
 }
 
-void saveSettings(const Settings& settings, ProfileStore& store)
+bool saveSettings(const Settings& settings, ProfileStore& store, std::string* error)
 {
     for (const Group& group : exitGroups) {
         group.write(store, group.section, settings);
     }
+    return store.flush(error);
+}
+
+std::string settingsNotSavedText(const std::string& reason)
+{
+    std::string text = "Velisto's settings could not be saved; the next start uses the previous ones.";
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    return text;
 }
 
 void saveDisplayLayout(const Settings& settings, ProfileStore& store)

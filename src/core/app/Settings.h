@@ -248,8 +248,12 @@ Settings loadSettings(const ProfileStore& store, const std::string& programDirec
 // The exit's write: the device-name mapping (section deleted, entries written anew from
 // "entry1"), then "Keyboard", "MIDI2WAV", "General", ... "DirectX" in that order. Leaves
 // the arranger layout keys alone (see saveDisplayLayout) and writes
-// "pianorollwasopeninlastsession" as "n". The caller flushes the store.
-void saveSettings(const Settings& settings, ProfileStore& store);
+// "pianorollwasopeninlastsession" as "n". Then flushes the store, so that everything
+// written before (the layout, the device records) is made durable too. False, with the
+// store's reason in error, when that failed: the caller tells the user
+// (settingsNotSavedText), who would otherwise find the old settings at the next start.
+bool saveSettings(const Settings& settings, ProfileStore& store, std::string* error = nullptr);
+std::string settingsNotSavedText(const std::string& reason);
 
 // The "Display" keys that are only written while the main window is maximised: the
 // arranger layout, "sm_cyscreen", "sm_cxscreen", "listeditorcellwidth0".."11" and

@@ -404,5 +404,19 @@ TEST(SettingsTest, PianoRollIsAlwaysStoredClosedAndNeverRead)
     EXPECT_EQ(store.getString("Display", "pianorollwasopeninlastsession", ""), "n");
 }
 
+TEST(SettingsTest, SavingFlushesAndReportsAStoreThatCannotBeWritten)
+{
+    MemoryProfileStore good;
+    std::string error = "untouched";
+    EXPECT_TRUE(saveSettings(defaultSettings(), good, &error));
+
+    test::UnwritableStore bad;
+    EXPECT_FALSE(saveSettings(defaultSettings(), bad, &error));
+    EXPECT_EQ(bad.flushes, 1);
+    const std::string text = settingsNotSavedText(error);
+    EXPECT_NE(text.find("could not be saved"), std::string::npos);
+    EXPECT_NE(text.find("permission denied"), std::string::npos);
+}
+
 } // namespace
 } // namespace velisto

@@ -44,4 +44,17 @@ inline MemoryProfileStore changedStore()
     return changed;
 }
 
+// A store whose file cannot be written: everything is taken, nothing becomes durable.
+class UnwritableStore : public MemoryProfileStore {
+public:
+    int flushes = 0;
+    bool flush(std::string* error) override
+    {
+        ++flushes;
+        if (error != nullptr)
+            *error = "/home/u/.config/Korvane Software/Velisto.conf: permission denied";
+        return false;
+    }
+};
+
 } // namespace velisto::test

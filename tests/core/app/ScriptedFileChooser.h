@@ -1,0 +1,45 @@
+#pragma once
+// A FileChooser for tests: records every request and answers from a script, one answer
+// per dialog in order; an unscripted dialog is cancelled.
+
+#include "app/FileChooser.h"
+
+#include <deque>
+#include <vector>
+
+namespace velisto::test {
+
+class ScriptedFileChooser : public FileChooser {
+public:
+    enum class Kind { Open, Save };
+    struct Asked {
+        Kind kind = Kind::Open;
+        FileDialogRequest request;
+    };
+
+    std::vector<Asked> asked;
+    // nullopt entries cancel their dialog.
+    std::deque<std::optional<std::filesystem::path>> answers;
+
+    std::optional<std::filesystem::path> openFile(const FileDialogRequest& request) override
+    {
+        return answer(Kind::Open, request);
+    }
+    std::optional<std::filesystem::path> saveFile(const FileDialogRequest& request) override
+    {
+        return answer(Kind::Save, request);
+    }
+
+private:
+    std::optional<std::filesystem::path> answer(Kind kind, const FileDialogRequest& request)
+    {
+        asked.push_back({kind, request});
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<std::filesystem::path> next = answers.front();
+        answers.pop_front();
+        return next;
+    }
+};
+
+} // namespace velisto::test
