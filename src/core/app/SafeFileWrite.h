@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -21,5 +22,14 @@ struct SafeWriteResult {
 // over, and a symbolic link keeps pointing to the saved file. OpenFailed: no writable
 // folder, or path is a folder; nothing was touched and trying again is safe.
 SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Appends one block to the file being written; false when it could not be written.
+using BlockSink = std::function<bool(std::span<const std::uint8_t>)>;
+
+// The same, for a file too long to hold in memory: produce hands the content to the sink
+// block by block and returns an empty text, or the reason it stopped (a failed read, a
+// cancel), which leaves the previous file untouched and is returned with WriteFailed.
+SafeWriteResult writeFileSafelyInBlocks(const std::filesystem::path& path,
+                                        const std::function<std::string(const BlockSink&)>& produce);
 
 } // namespace velisto
