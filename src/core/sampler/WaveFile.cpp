@@ -21,7 +21,7 @@ using namespace riff;
 namespace {
 
 constexpr std::int64_t kProcessingBlock = 131072;
-constexpr std::int64_t kMoveBlock = 65536;
+constexpr std::int64_t kMoveBlock = kProcessingBlock; // moves are the wave editor's long operations
 constexpr std::int64_t kMaxFileLength = 0xFFFFFFFFll + 8; // what a u32 RIFF length can describe
 constexpr std::int64_t kRiffLengthField = 4;
 constexpr std::int64_t kSmplHeader = 36;
