@@ -17,6 +17,9 @@ public:
     // done out of total units so far.
     virtual void advance(long long done, long long total) = 0;
     virtual void end() = 0;
+    // True once the user asked to stop (Cancel); work that can stop cleanly asks between
+    // blocks. Shows without a Cancel button answer false.
+    virtual bool cancelled() const { return false; }
 };
 
 } // namespace velisto

@@ -74,7 +74,52 @@ std::string replaceTarget(const std::filesystem::path& temporary, const std::fil
     return fileSync().syncFolder(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
 }
 
+// Empty on success, else the system's reason.
+std::string closeWritten(std::FILE* file, bool ok)
+{
+    int reason = errno;
+    if (ok && std::fflush(file) != 0) {
+        ok = false;
+        reason = errno;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        reason = errno;
+    }
+    if (ok)
+        return {};
+    return reason != 0 ? std::generic_category().message(reason) : std::string("write error");
+}
+
 } // namespace
+
+SafeWriteResult writeFileSafelyInBlocks(const std::filesystem::path& path,
+                                        const std::function<std::string(const BlockSink&)>& produce)
+{
+    const std::filesystem::path target = saveTarget(path);
+    std::filesystem::path temporary;
+    std::FILE* file = openTemporary(target, temporary);
+    if (file == nullptr)
+        return {SafeWriteStatus::OpenFailed, {}};
+    bool written = true;
+    const BlockSink sink = [&](std::span<const std::uint8_t> block) {
+        errno = 0;
+        written = written && std::fwrite(block.data(), 1, block.size(), file) == block.size();
+        return written;
+    };
+    std::string reason = produce(sink);
+    const std::string closed = closeWritten(file, reason.empty() && written);
+    if (reason.empty())
+        reason = closed;
+    if (reason.empty())
+        reason = replaceTarget(temporary, target);
+    if (!reason.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(temporary, ec);
+        return {SafeWriteStatus::WriteFailed, reason};
+    }
+    return {};
+}
 
 SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {

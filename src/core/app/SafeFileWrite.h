@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -24,5 +25,14 @@ struct SafeWriteResult {
 // also when a sync failed; if the folder's sync failed, the new file has already replaced
 // the old one but may not survive a crash.
 SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Appends one block to the file being written; false when it could not be written.
+using BlockSink = std::function<bool(std::span<const std::uint8_t>)>;
+
+// The same, for a file too long to hold in memory: produce hands the content to the sink
+// block by block and returns an empty text, or the reason it stopped (a failed read, a
+// cancel), which leaves the previous file untouched and is returned with WriteFailed.
+SafeWriteResult writeFileSafelyInBlocks(const std::filesystem::path& path,
+                                        const std::function<std::string(const BlockSink&)>& produce);
 
 } // namespace velisto

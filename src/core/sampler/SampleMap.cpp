@@ -1,5 +1,10 @@
 #include "sampler/SampleMap.h"
 
+#include "sampler/IgrFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace velisto {
@@ -21,6 +26,29 @@ void SampleMap::releaseAll()
         SampleList().swap(list);
     std::string().swap(igrPath_);
     loaded_ = false;
+}
+
+bool SampleMap::listsWaveFile(const std::string& wavePath) const
+{
+    if (!loaded_)
+        return false;
+    const auto folderOf = [](const std::filesystem::path& path) {
+        return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    };
+    const std::filesystem::path wave(wavePath);
+    std::error_code ec;
+    bool sameFolder = std::filesystem::equivalent(folderOf(wave), folderOf(igrPath_), ec);
+    if (ec) // a folder gone since: compare the names
+        sameFolder = folderOf(wave).lexically_normal() == folderOf(igrPath_).lexically_normal();
+    if (!sameFolder)
+        return false;
+    const std::string name = lowerCase(wave.filename().string());
+    const auto lists = [&](const SampleLists& all) {
+        return std::any_of(all.begin(), all.end(), [&](const SampleList& list) {
+            return std::any_of(list.begin(), list.end(), [&](const SampleEntry& e) { return e.name == name; });
+        });
+    };
+    return lists(drums_) || lists(programs_);
 }
 
 SampleMap& sampleMap()

@@ -39,6 +39,10 @@ public:
     const SampleList& program(int program) const { return programs_[static_cast<std::size_t>(program)]; }
     const SampleList& drum(int key) const { return drums_[static_cast<std::size_t>(key)]; }
 
+    // Whether the map lists the .wav file at wavePath: it lies in the folder of igrPath()
+    // and its name (case-insensitive) is in a drum list or, after them, a program list.
+    bool listsWaveFile(const std::string& wavePath) const;
+
     // Takes a completely built group and marks the map loaded.
     void install(SampleLists programs, SampleLists drums, std::string igrPath);
     // Frees every entry and clears the loaded flag. The channels playing from the map

@@ -21,7 +21,7 @@ using namespace riff;
 namespace {
 
 constexpr std::int64_t kProcessingBlock = 131072;
-constexpr std::int64_t kMoveBlock = 65536;
+constexpr std::int64_t kMoveBlock = kProcessingBlock; // moves are the wave editor's long operations
 constexpr std::int64_t kMaxFileLength = 0xFFFFFFFFll + 8; // what a u32 RIFF length can describe
 constexpr std::int64_t kRiffLengthField = 4;
 constexpr std::int64_t kSmplHeader = 36;
@@ -35,6 +35,9 @@ constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::array<std::uint8_t, 16> kPcmSubFormat{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                                      0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 const char* const kFastViewText = " Creating fast view image        ";
+const char* const kMoveChunksText = "1. Phase : Moving data behind data chunk";
+const char* const kMoveDataText = "2. Phase : Moving audio data";
+const char* const kRemoveDataText = " Moving audio data ...            ";
 
 std::int64_t padded(std::uint32_t length) { return static_cast<std::int64_t>(length) + (length & 1u); }
 
@@ -249,17 +252,87 @@ bool WaveFile::writeAt(std::int64_t offset, const void* buffer, std::int64_t siz
 
 // Copies size bytes from one offset to another in blocks, from the end when moving towards
 // the end of the file so that no byte is overwritten before it was copied.
-bool WaveFile::moveBytes(std::int64_t from, std::int64_t to, std::int64_t size) const
+bool WaveFile::moveBytes(std::int64_t from, std::int64_t to, std::int64_t size, Progress* progress) const
 {
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min(size, kMoveBlock)));
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kMoveBlock)));
     for (std::int64_t done = 0; done < size;) {
         const std::int64_t n = std::min(kMoveBlock, size - done);
         const std::int64_t at = to > from ? size - done - n : done;
         if (!readAt(from + at, block.data(), n) || !writeAt(to + at, block.data(), n))
             return false;
         done += n;
+        if (progress)
+            progress->advance(done, size);
     }
     return true;
+}
+
+bool WaveFile::readData(std::int64_t offset, void* buffer, std::int64_t size) const
+{
+    if (!opened_ || offset < dataStart_ || size < 0 || size > dataStart_ + dataLength_ - offset)
+        return false;
+    return readAt(offset, buffer, size);
+}
+
+bool WaveFile::writeData(std::int64_t offset, const void* buffer, std::int64_t size)
+{
+    if (!opened_ || !writable_ || offset < dataStart_ || size < 0 || size > dataStart_ + dataLength_ - offset)
+        return false;
+    return writeAt(offset, buffer, size);
+}
+
+bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress)
+{
+    const std::int64_t dataEnd = dataStart_ + dataLength_;
+    const bool inside = delta >= 0 ? at >= dataStart_ && at <= dataEnd : at >= dataStart_ && -delta <= dataEnd - at;
+    if (!opened_ || !writable_ || !inside || delta % 2 != 0) {
+        errno = EINVAL;
+        return writeError(error);
+    }
+    if (delta == 0)
+        return true;
+    const std::int64_t newLength = dataLength_ + delta;
+    if (newLength > 0xFFFFFFFFll || fileLength_ + delta > kMaxFileLength) {
+        errno = EFBIG;
+        return writeError(error);
+    }
+    std::uint8_t length[4];
+    put32(length, static_cast<std::uint32_t>(newLength));
+    const auto fill = [&] { return writeAt(dataStart_ - 4, length, 4); };
+    if (progress)
+        progress->begin(delta > 0 ? kMoveChunksText : kRemoveDataText);
+    const bool ok = resizeAt(at, delta, fill, error, progress, delta > 0 ? dataEnd : -1);
+    if (progress)
+        progress->end();
+    if (!ok)
+        return false;
+    dataLength_ = newLength;
+    shiftMarks(at, delta);
+    return true;
+}
+
+void WaveFile::shiftMarks(std::int64_t at, std::int64_t delta)
+{
+    // Starts at the edit point move with what follows; the exclusive loop end stays
+    // before an insert at its own offset.
+    const auto shift = [&](std::int64_t& offset, bool isEnd) {
+        if (offset < 0)
+            return;
+        if (delta > 0) {
+            if (offset > at || (offset == at && !isEnd))
+                offset += delta;
+        } else if (offset >= at - delta) {
+            offset += delta;
+        } else if (offset > at) {
+            offset = at;
+        }
+    };
+    shift(loopStart_, false);
+    shift(loopEnd_, true);
+    if (hasLoop() && loopStart_ >= loopEnd_)
+        clearLoop();
+    for (std::int64_t& cue : cuePoints_)
+        shift(cue, false);
 }
 
 bool WaveFile::changeLength(std::int64_t delta, std::string& error)
@@ -301,7 +374,8 @@ bool WaveFile::writeError(std::string& error) const
 // the new RIFF length, move the tail, fill, then truncate. Extending is the only step that
 // needs new space and it comes first: a full disk or a size limit stops the rewrite while
 // the file is still unchanged; the later steps only overwrite bytes already allocated.
-bool WaveFile::resizeAt(std::int64_t at, std::int64_t delta, const std::function<bool()>& fill, std::string& error)
+bool WaveFile::resizeAt(std::int64_t at, std::int64_t delta, const std::function<bool()>& fill, std::string& error,
+                        Progress* progress, std::int64_t split)
 {
     const std::int64_t oldLength = fileLength_;
     const std::int64_t newLength = oldLength + delta;
@@ -314,10 +388,16 @@ bool WaveFile::resizeAt(std::int64_t at, std::int64_t delta, const std::function
     if (delta > 0) {
         if (!changeLength(delta, error))
             return false;
-        if (!moveBytes(at, at + delta, oldLength - at) || (fill && !fill()) || !writeAt(kRiffLengthField, riff, 4))
+        // Both moves go from the end towards at: the bytes behind split first.
+        const std::int64_t behind = split > at && split < oldLength ? split : oldLength;
+        bool moved = moveBytes(behind, behind + delta, oldLength - behind, progress);
+        if (moved && progress)
+            progress->begin(kMoveDataText);
+        moved = moved && moveBytes(at, at + delta, behind - at, progress);
+        if (!moved || (fill && !fill()) || !writeAt(kRiffLengthField, riff, 4))
             return writeError(error);
     } else if (delta < 0) {
-        if (!writeAt(kRiffLengthField, riff, 4) || !moveBytes(at - delta, at, oldLength - (at - delta)) ||
+        if (!writeAt(kRiffLengthField, riff, 4) || !moveBytes(at - delta, at, oldLength - (at - delta), progress) ||
             (fill && !fill()))
             return writeError(error);
         if (!changeLength(delta, error))

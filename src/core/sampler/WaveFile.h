@@ -130,12 +130,29 @@ public:
     // Grows (delta > 0) or shrinks the file by delta bytes. False, with error set, on failure.
     bool changeLength(std::int64_t delta, std::string& error);
 
+    // ---- the data itself (wave editor; writable files) ----
+    // size bytes at a file offset; false unless the range lies inside the data.
+    bool readData(std::int64_t offset, void* buffer, std::int64_t size) const;
+    bool writeData(std::int64_t offset, const void* buffer, std::int64_t size);
+    // Inserts delta bytes (delta > 0; their content is undefined) or removes -delta bytes
+    // (delta < 0) at the file offset at inside the data, moving the rest of the data and
+    // every chunk behind it in blocks. The data length, the RIFF length and the chunk
+    // offsets follow; so do loop and cue points: behind an insert they move back, inside a
+    // removed range they go to its start, and a loop left empty is removed. The fast view
+    // image is the caller's to rebuild. delta must be even, so that the chunks behind keep
+    // their pad. A result past what the RIFF length holds is refused before any change.
+    // progress shows the moves (" Moving data behind data chunk" and "audio data" phases).
+    bool resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress = nullptr);
+
 private:
     bool fail(const std::string& text, std::string& error);
     bool readAt(std::int64_t offset, void* buffer, std::int64_t size) const;
     bool writeAt(std::int64_t offset, const void* buffer, std::int64_t size) const;
-    bool moveBytes(std::int64_t from, std::int64_t to, std::int64_t size) const;
-    bool resizeAt(std::int64_t at, std::int64_t delta, const std::function<bool()>& fill, std::string& error);
+    bool moveBytes(std::int64_t from, std::int64_t to, std::int64_t size, Progress* progress = nullptr) const;
+    // split (growing only): the move of the bytes behind it is a phase of its own.
+    bool resizeAt(std::int64_t at, std::int64_t delta, const std::function<bool()>& fill, std::string& error,
+                  Progress* progress = nullptr, std::int64_t split = -1);
+    void shiftMarks(std::int64_t at, std::int64_t delta);
     bool writeError(std::string& error) const;
     bool writeCuePoints(std::string& error);
     bool writeFastView(std::string& error);

@@ -23,6 +23,7 @@ public:
         std::filesystem::create_directories(path_);
     }
     ~ScratchFolder() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
     // The folder with a trailing '/', the way directories of .igr paths look.
     std::string dir() const { return path_.string() + "/"; }
     std::string file(const std::string& name) const { return dir() + name; }

@@ -3,6 +3,9 @@
 // builder for whole files and the bodies of the sampler chunks.
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,5 +125,16 @@ inline Bytes mvlxBody(std::uint32_t count, std::int32_t value, int channels)
 }
 
 inline std::string asString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+inline Bytes readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
 
 } // namespace velisto::test
