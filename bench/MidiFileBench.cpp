@@ -1,16 +1,24 @@
 // Saving and loading a large song: one million events in 64 tracks, built in memory.
 // Items are song events (a note counts once, though it writes a note on and a note off).
+// Loading corpus songs as the undo reload does (silent) and as opening does (with the
+// report), against a bare walk over the same file's events; items are the file's events.
 
 #include "midi/MidiModeDefinition.h"
 #include "song/MidiFileReader.h"
 #include "song/MidiFileWriter.h"
 
+#include "core/song/SmfScanTestSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace velisto {
 namespace {
@@ -97,6 +105,59 @@ void BM_ReadMillionEvents(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kEvents);
 }
 BENCHMARK(BM_ReadMillionEvents)->Unit(benchmark::kMillisecond);
+
+// 0: the Bartok, whose breath controllers the reader skips (one report entry each);
+// 1: planetblupi's music005, where nothing is skipped.
+std::vector<std::uint8_t> corpusSong(std::int64_t which)
+{
+    const std::filesystem::path path =
+        std::filesystem::path(VELISTO_TEST_DATA_DIR) / "corpus/midi/public" /
+        (which == 0 ? "tonejs/bartok__concerto_for_orchestra_1.mid" : "debian-planetblupi/music005.mid");
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::int64_t eventCount(const std::vector<std::uint8_t>& file)
+{
+    std::int64_t events = 0;
+    test::scanSmfEvents(file, [&](const test::SmfEvent&) { ++events; }, [](int, std::int64_t) {});
+    return events;
+}
+
+void BM_ScanCorpusSong(benchmark::State& state)
+{
+    const auto file = corpusSong(state.range(0));
+    std::int64_t events = 0;
+    for (auto _ : state) {
+        events = 0;
+        const bool ok = test::scanSmfEvents(
+            file, [&](const test::SmfEvent& event) { events += event.status; }, [](int, std::int64_t) {});
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(events);
+    }
+    state.SetItemsProcessed(state.iterations() * eventCount(file));
+}
+BENCHMARK(BM_ScanCorpusSong)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Second argument: 1 silent, 0 with the report.
+void BM_LoadCorpusSong(benchmark::State& state)
+{
+    const auto file = corpusSong(state.range(0));
+    const LoadOptions options{.silent = state.range(1) != 0};
+    auto song = std::make_unique<Song>();
+    std::size_t reportBytes = 0;
+    for (auto _ : state) {
+        const LoadResult result = MidiFileReader::read(file, *song, options);
+        if (!result.ok) {
+            state.SkipWithError(result.error.c_str());
+            return;
+        }
+        reportBytes = result.report.size();
+    }
+    state.SetItemsProcessed(state.iterations() * eventCount(file));
+    state.counters["report_bytes"] = static_cast<double>(reportBytes);
+}
+BENCHMARK(BM_LoadCorpusSong)->Args({0, 1})->Args({0, 0})->Args({1, 1})->Args({1, 0})->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace velisto
