@@ -7,13 +7,20 @@
 // milliseconds as counters: median, p99 and max, with the timer period of the tempo and
 // whether the timer's thread got real-time scheduling (1) or not (0).
 //
+// playbackLatenessOverJack plays the same song through the JACK backend to a capture port
+// of its own on a running server (JACK_DEFAULT_SERVER names it; the case is skipped when
+// none runs) and takes each note on's arrival from its cycle's start on the system clock
+// and its place in the cycle; its lateness includes the one period the backend adds, which
+// is reported as jack_period_ms.
+//
 // Thread contract: each case runs on the benchmark's thread; the port is written by the
-// play timer's thread only and read after the run has ended.
+// play timer's thread (or JACK's process thread) only and read after the run has ended.
 
 #include "app/MemoryProfileStore.h"
 #include "app/QueueUiNotifier.h"
 #include "app/UserPrompt.h"
 #include "midi/DeviceTable.h"
+#include "midi/JackMidiPortSystem.h"
 #include "midi/EventOutput.h"
 #include "playback/Clock.h"
 #include "playback/OutputMonitor.h"
@@ -24,6 +31,8 @@
 #include "timer/ThreadPeriodicTimer.h"
 
 #include <benchmark/benchmark.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
 
 #include <algorithm>
 #include <array>
@@ -32,6 +41,7 @@
 #include <cstdint>
 #include <memory>
 #include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -124,116 +134,264 @@ std::unique_ptr<Song> generatedSong(int ppq, double bpm, int device)
     return song;
 }
 
-void playbackLateness(benchmark::State& state)
-{
-    const int ppq = static_cast<int>(state.range(0));
-    const double bpm = static_cast<double>(state.range(1));
-    std::vector<double> lateness;
+// How the run went; error is empty when it played to its end by itself.
+struct RunOutcome {
+    std::string error;
     double periodMs = 0.0;
     bool realTime = false;
-    for (auto _ : state) {
-        std::vector<Stamped> sent;
-        sent.reserve(100000);
-        StampingPortSystem ports(sent);
-        MemoryProfileStore store;
-        DeviceTable table(ports, store);
-        constexpr int kDevice = DeviceTable::kFirstPortIndex;
-        std::unique_ptr<Song> song = generatedSong(ppq, bpm, kDevice);
-        std::vector<int> tracks(kTrackCount);
-        std::iota(tracks.begin(), tracks.end(), 0);
-        if (!table.assignTracks(*song, tracks, kDevice).empty()) {
-            state.SkipWithError("the bench port did not open");
-            return;
-        }
-        OutputMonitor monitor(song.get());
-        EventOutput output(monitor);
-        RunStartClock clock;
-        ThreadPeriodicTimer timer;
-        QueueUiNotifier notifier;
-        SilentPrompt prompt;
-        PlayEnvironment env;
-        env.song = song.get();
-        env.devices = &table;
-        env.output = &output;
-        env.monitor = &monitor;
-        env.clock = &clock;
-        env.timer = &timer;
-        env.notifier = &notifier;
-        Settings settings = Settings::defaults("", 0, 0);
+    std::chrono::nanoseconds start{0}; // the run's start on the steady clock
+};
 
-        std::atomic<bool> spinning{true};
-        std::thread busy([&spinning] {
-            std::uint64_t n = 0;
-            while (spinning.load(std::memory_order_relaxed))
-                benchmark::DoNotOptimize(++n);
-        });
-        bool ended = false;
-        {
-            PlayController controller(env, *song, prompt);
-            if (controller.play(0, std::nullopt, settings) != StartOutcome::Started) {
-                spinning = false;
-                busy.join();
-                state.SkipWithError("the run did not start");
-                return;
-            }
-            if (const CMidiThread* run = controller.playThread())
-                while (run->timerPeriod().count() == 0 && !run->ended())
-                    std::this_thread::sleep_for(1ms);
-            if (const CMidiThread* run = controller.playThread())
-                periodMs = static_cast<double>(run->timerPeriod().count());
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSongSeconds + 5.0);
-            while (!ended && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(5ms);
-                for (const QueueUiNotifier::Post& post : notifier.take())
-                    if (post.message == kPlayRunEndedMessage)
-                        ended = controller.finishRun().has_value();
-            }
-            if (!ended)
-                controller.stopAndWait(5s);
-        }
-        spinning = false;
-        busy.join();
-        realTime = timer.realTime();
-        if (!ended || !clock.read()) {
-            state.SkipWithError("the run did not end by itself");
-            return;
-        }
+// Plays song from its start through device (its tracks all on it) of a table over ports,
+// with another thread spinning meanwhile.
+RunOutcome playToEnd(MidiPortSystem& ports, int device, Song& song)
+{
+    RunOutcome outcome;
+    MemoryProfileStore store;
+    DeviceTable table(ports, store);
+    std::vector<int> tracks(kTrackCount);
+    std::iota(tracks.begin(), tracks.end(), 0);
+    if (!table.assignTracks(song, tracks, device).empty()) {
+        outcome.error = "the port did not open";
+        return outcome;
+    }
+    OutputMonitor monitor(&song);
+    EventOutput output(monitor);
+    RunStartClock clock;
+    ThreadPeriodicTimer timer;
+    QueueUiNotifier notifier;
+    SilentPrompt prompt;
+    PlayEnvironment env;
+    env.song = &song;
+    env.devices = &table;
+    env.output = &output;
+    env.monitor = &monitor;
+    env.clock = &clock;
+    env.timer = &timer;
+    env.notifier = &notifier;
+    Settings settings = Settings::defaults("", 0, 0);
 
-        // The k-th note on is the k-th of the merged order: tracks 0..3 at each sixteenth.
-        lateness.clear();
-        const double startMs = tickToMilliseconds(*song, 0);
-        std::size_t k = 0;
-        for (const Stamped& message : sent) {
-            if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0)
-                continue;
-            const auto tick = static_cast<std::int32_t>(k / kTracks) * (ppq / 4);
-            if (message.bytes[1] != 60 + static_cast<int>(k % kTracks)) {
-                state.SkipWithError("the note ons came out of order");
-                return;
-            }
-            const double scheduledMs = tickToMilliseconds(*song, tick) - startMs;
-            const double sentMs = std::chrono::duration<double, std::milli>(message.at - clock.first()).count();
-            lateness.push_back(sentMs - scheduledMs);
-            ++k;
+    std::atomic<bool> spinning{true};
+    std::thread busy([&spinning] {
+        std::uint64_t n = 0;
+        while (spinning.load(std::memory_order_relaxed))
+            benchmark::DoNotOptimize(++n);
+    });
+    bool ended = false;
+    {
+        PlayController controller(env, song, prompt);
+        if (controller.play(0, std::nullopt, settings) != StartOutcome::Started) {
+            spinning = false;
+            busy.join();
+            outcome.error = "the run did not start";
+            return outcome;
         }
+        if (const CMidiThread* run = controller.playThread())
+            while (run->timerPeriod().count() == 0 && !run->ended())
+                std::this_thread::sleep_for(1ms);
+        if (const CMidiThread* run = controller.playThread())
+            outcome.periodMs = static_cast<double>(run->timerPeriod().count());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSongSeconds + 5.0);
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+            for (const QueueUiNotifier::Post& post : notifier.take())
+                if (post.message == kPlayRunEndedMessage)
+                    ended = controller.finishRun().has_value();
+        }
+        if (!ended)
+            controller.stopAndWait(5s);
     }
-    if (lateness.empty()) {
-        state.SkipWithError("no note was sent");
-        return;
+    spinning = false;
+    busy.join();
+    outcome.realTime = timer.realTime();
+    if (!ended || !clock.read())
+        outcome.error = "the run did not end by itself";
+    outcome.start = clock.first();
+    return outcome;
+}
+
+// Each note on's lateness in ms against the schedule of song, measured from start; empty,
+// with error set, when they came out of order.
+std::vector<double> noteLateness(const std::vector<Stamped>& stamped, const Song& song, std::chrono::nanoseconds start,
+                                 std::string& error)
+{
+    std::vector<double> lateness;
+    // The k-th note on is the k-th of the merged order: tracks 0..3 at each sixteenth.
+    const double startMs = tickToMilliseconds(song, 0);
+    std::size_t k = 0;
+    for (const Stamped& message : stamped) {
+        if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0)
+            continue;
+        const auto tick = static_cast<std::int32_t>(k / kTracks) * (song.ppq / 4);
+        if (message.bytes[1] != 60 + static_cast<int>(k % kTracks)) {
+            error = "the note ons came out of order";
+            return {};
+        }
+        const double scheduledMs = tickToMilliseconds(song, tick) - startMs;
+        const double sentMs = std::chrono::duration<double, std::milli>(message.at - start).count();
+        lateness.push_back(sentMs - scheduledMs);
+        ++k;
     }
+    if (lateness.empty())
+        error = "no note arrived";
+    return lateness;
+}
+
+void reportLateness(benchmark::State& state, std::vector<double> lateness, const RunOutcome& outcome)
+{
     std::sort(lateness.begin(), lateness.end());
     const auto at = [&](double q) {
         return lateness[static_cast<std::size_t>(q * static_cast<double>(lateness.size() - 1))];
     };
     state.counters["notes"] = static_cast<double>(lateness.size());
-    state.counters["period_ms"] = periodMs;
+    state.counters["period_ms"] = outcome.periodMs;
     state.counters["median_ms"] = at(0.5);
     state.counters["p99_ms"] = at(0.99);
     state.counters["max_ms"] = lateness.back();
-    state.counters["realtime"] = realTime ? 1.0 : 0.0;
+    state.counters["realtime"] = outcome.realTime ? 1.0 : 0.0;
+}
+
+void playbackLateness(benchmark::State& state)
+{
+    const int ppq = static_cast<int>(state.range(0));
+    const double bpm = static_cast<double>(state.range(1));
+    std::vector<double> lateness;
+    RunOutcome outcome;
+    for (auto _ : state) {
+        std::vector<Stamped> sent;
+        sent.reserve(100000);
+        StampingPortSystem ports(sent);
+        constexpr int kDevice = DeviceTable::kFirstPortIndex;
+        std::unique_ptr<Song> song = generatedSong(ppq, bpm, kDevice);
+        outcome = playToEnd(ports, kDevice, *song);
+        std::string error = outcome.error;
+        if (error.empty())
+            lateness = noteLateness(sent, *song, outcome.start, error);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+    }
+    reportLateness(state, std::move(lateness), outcome);
+}
+
+// A JACK client with one MIDI input port that stamps each short message with its arrival
+// on the steady clock: its cycle's start plus its place in the cycle (JACK's clock is
+// mapped onto std::chrono::steady_clock).
+class JackCapture {
+public:
+    JackCapture() : client_(jack_client_open("velisto_bench_capture", JackNoStartServer, nullptr))
+    {
+        // JACK's microseconds may count on another clock than steady_clock (CLOCK_MONOTONIC_RAW).
+        steadyMinusJackUsecs_ = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                        std::chrono::steady_clock::now().time_since_epoch())
+                                                        .count()) -
+                                static_cast<double>(jack_get_time());
+        arrived_.resize(100000);
+        if (client_ == nullptr)
+            return;
+        port_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 || jack_activate(client_) != 0)
+            port_ = nullptr;
+    }
+    ~JackCapture()
+    {
+        if (client_ != nullptr)
+            jack_client_close(client_);
+    }
+    JackCapture(const JackCapture&) = delete;
+    JackCapture& operator=(const JackCapture&) = delete;
+
+    bool ready() const { return port_ != nullptr; }
+    std::string portName() const { return jack_port_name(port_); }
+    double periodMs() const
+    {
+        return 1000.0 * jack_get_buffer_size(client_) / static_cast<double>(jack_get_sample_rate(client_));
+    }
+    // What arrived; call after the sender has closed.
+    std::vector<Stamped> arrived() const { return {arrived_.begin(), arrived_.begin() + static_cast<std::ptrdiff_t>(count_.load())}; }
+
+private:
+    static int process(jack_nframes_t frames, void* data)
+    {
+        auto* self = static_cast<JackCapture*>(data);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        // The cycle's start: now less the frames since it began (jack_get_cycle_times() gives
+        // a smoothed clock that lags after the server missed cycles).
+        const double rate = static_cast<double>(jack_get_sample_rate(self->client_));
+        const double cycleUsecs =
+            static_cast<double>(jack_get_time()) - jack_frames_since_cycle_start(self->client_) * 1e6 / rate;
+        const std::uint32_t count = jack_midi_get_event_count(buffer);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            const std::size_t slot = self->count_.load();
+            if (jack_midi_event_get(&event, buffer, i) != 0 || event.size > 3 || slot == self->arrived_.size())
+                continue;
+            const double usecs = cycleUsecs + event.time * 1e6 / rate + self->steadyMinusJackUsecs_;
+            Stamped& message = self->arrived_[slot];
+            message.at = std::chrono::nanoseconds(static_cast<std::int64_t>(usecs * 1000.0));
+            std::copy_n(event.buffer, event.size, message.bytes.begin());
+            self->count_.store(slot + 1);
+        }
+        return 0;
+    }
+
+    jack_client_t* client_;
+    jack_port_t* port_ = nullptr;
+    double steadyMinusJackUsecs_ = 0.0;
+    std::vector<Stamped> arrived_;
+    std::atomic<std::size_t> count_{0};
+};
+
+void playbackLatenessOverJack(benchmark::State& state)
+{
+    const int ppq = static_cast<int>(state.range(0));
+    const double bpm = static_cast<double>(state.range(1));
+    std::vector<double> lateness;
+    RunOutcome outcome;
+    double jackPeriodMs = 0.0;
+    for (auto _ : state) {
+        std::string error;
+        auto ports = JackMidiPortSystem::create(error);
+        if (!ports) {
+            state.SkipWithError(("no JACK: " + error).c_str());
+            return;
+        }
+        JackCapture capture;
+        if (!capture.ready()) {
+            state.SkipWithError("the capture port did not open");
+            return;
+        }
+        jackPeriodMs = capture.periodMs();
+        const std::vector<std::string> names = ports->outputPortNames();
+        const auto found = std::find(names.begin(), names.end(), capture.portName());
+        if (found == names.end()) {
+            state.SkipWithError("the capture port is not listed");
+            return;
+        }
+        const int device = DeviceTable::kFirstPortIndex + static_cast<int>(found - names.begin());
+        std::unique_ptr<Song> song = generatedSong(ppq, bpm, device);
+        outcome = playToEnd(*ports, device, *song);
+        error = outcome.error;
+        if (error.empty())
+            lateness = noteLateness(capture.arrived(), *song, outcome.start, error);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+    }
+    reportLateness(state, std::move(lateness), outcome);
+    state.counters["jack_period_ms"] = jackPeriodMs;
 }
 
 BENCHMARK(playbackLateness)
+    ->ArgNames({"ppq", "bpm"})
+    ->ArgsProduct({{96, 480}, {60, 180}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+BENCHMARK(playbackLatenessOverJack)
     ->ArgNames({"ppq", "bpm"})
     ->ArgsProduct({{96, 480}, {60, 180}})
     ->Iterations(1)
