@@ -3,6 +3,15 @@
 //
 //   JackPlaybackCheck settings INI_FILE
 //       writes a settings file with "determine" on, for velisto-cli (XDG_CONFIG_HOME).
+//   JackPlaybackCheck settings INI_FILE RECEIVER
+//       the same, and the output device RECEIVER (as velisto-cli ports names it) supports
+//       GS, XG and GM2.
+//   JackPlaybackCheck kitsong MIDI_FILE
+//       writes a song with a GS Reset and the Room kit (program 8) on channel 10 in
+//       measure 1 and its first notes in measure 3.
+//   JackPlaybackCheck kit CAPTURE_FILE
+//       checks a play of that song from measure 3: the GS Reset, then channel 10's bank
+//       and program 8, arrive before the first note.
 //   JackPlaybackCheck play SONG CAPTURE_FILE FROM TO [--adjusted]
 //       checks a play of measures FROM..TO (shown from 1) of SONG on a GM receiver:
 //       every note on arrives once, in the song's merged order, and is closed by the end;
@@ -18,6 +27,7 @@
 // Exits 0 when everything holds, 1 with the reasons on stderr otherwise, 2 on bad usage.
 
 #include "app/Settings.h"
+#include "midi/DeviceTable.h"
 #include "app/UserPrompt.h"
 #include "midi/MidiModeDefinition.h"
 #include "playback/TimerPeriod.h"
@@ -312,12 +322,18 @@ void checkAdjusted(const Song& song, const std::vector<Captured>& capture, std::
         fail("the song's beginning sets nothing to adjust; choose a later --from");
 }
 
-int writeSettings(const std::string& path)
+int writeSettings(const std::string& path, const std::string& receiver)
 {
     Settings settings = Settings::defaults("", 0, 0);
     settings.general.determine = true;
     QtProfileStore store(path);
     saveSettings(settings, store);
+    if (!receiver.empty()) {
+        const std::string section = std::string(kDeviceRecordSection) + "0";
+        store.writeString(section, "devicename", receiver);
+        for (const char* standard : {"gssupported", "xgsupported", "gm2supported"})
+            writeYesNo(store, section, standard, true);
+    }
     std::string error;
     if (!store.flush(&error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -326,18 +342,70 @@ int writeSettings(const std::string& path)
     return 0;
 }
 
+// A GS song that selects the Room kit in measure 1 and plays it from measure 3 (PPQ 480,
+// 4/4), as a format 0 Standard MIDI File.
+int writeKitSong(const std::string& path)
+{
+    const std::vector<std::uint8_t> events = {
+        0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7, // GS Reset
+        0x00, 0xC0, 0x05,                                                             // channel 1: program 5
+        0x00, 0xC9, 0x08,                                                             // channel 10: Room kit
+        0x9E, 0x00, 0x99, 0x24, 0x64, // tick 3840 (measure 3): kick
+        0x00, 0x90, 0x3C, 0x64,       // and C4
+        0x83, 0x60, 0x89, 0x24, 0x00, // 480 ticks later both end
+        0x00, 0x80, 0x3C, 0x00,       //
+        0x00, 0xFF, 0x2F, 0x00,       // end of track
+    };
+    std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
+    for (const int shift : {24, 16, 8, 0})
+        file.push_back(static_cast<std::uint8_t>(events.size() >> shift));
+    file.insert(file.end(), events.begin(), events.end());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    return out ? 0 : 1;
+}
+
+int checkKit(const std::vector<Captured>& capture)
+{
+    // Bounded by the first note message of either kind: on a loaded machine a capture
+    // client that misses a process cycle may lose the note on, never what came before.
+    const auto firstNote = std::find_if(capture.begin(), capture.end(),
+                                        [](const Captured& m) { return isNoteOn(m) || isNoteOff(m); });
+    const std::vector<Captured> before(capture.begin(), firstNote);
+    std::vector<std::string> texts;
+    for (const Captured& message : before)
+        texts.push_back(hexText(message.bytes));
+    const auto reset = std::find(texts.begin(), texts.end(), "F0 41 10 42 12 40 00 7F 00 41 F7");
+    const std::vector<std::string> kit = {"B9 00 00", "B9 20 00", "C9 08"};
+    if (firstNote == capture.end())
+        fail("no note message arrived");
+    else if (reset == texts.end())
+        fail("no GS Reset before the first note");
+    else if (std::search(reset, texts.end(), kit.begin(), kit.end()) == texts.end())
+        fail("channel 10 did not get the Room kit (bank 0, program 8) after the GS Reset");
+    for (const std::string& text : texts)
+        std::fprintf(stderr, "before the first note: %s\n", text.c_str());
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 2 && args[0] == "settings")
-        return writeSettings(args[1]);
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "settings")
+        return writeSettings(args[1], args.size() == 3 ? args[2] : std::string());
+    if (args.size() == 2 && args[0] == "kitsong")
+        return writeKitSong(args[1]);
+    if (args.size() == 2 && args[0] == "kit")
+        return checkKit(readCapture(args[1]));
     const auto flag = [&](const char* name) { return args.size() > 5 && std::find(args.begin() + 5, args.end(), name) != args.end(); };
     const bool adjusted = flag("--adjusted");
     const bool timerTolerance = flag("--timer-tolerance");
     if (args.empty() || args[0] != "play" || args.size() != 5u + adjusted + timerTolerance) {
-        std::fprintf(stderr, "usage: JackPlaybackCheck settings INI_FILE\n"
+        std::fprintf(stderr, "usage: JackPlaybackCheck settings INI_FILE [RECEIVER]\n"
+                             "       JackPlaybackCheck kitsong MIDI_FILE\n"
+                             "       JackPlaybackCheck kit CAPTURE_FILE\n"
                              "       JackPlaybackCheck play SONG CAPTURE_FILE FROM TO [--adjusted] [--timer-tolerance]\n");
         return 2;
     }

@@ -113,3 +113,17 @@ done
 grep -Eq '\[[0-9]+,192,5,' "$work/info.json" || fail "the program change is not in the recording"
 grep -q '^recorded [1-9][0-9]* events$' "$work/record.out" || fail "velisto-cli record did not count the events"
 echo "PASS: $(grep '^recorded' "$work/record.out") from velisto_keyboard:midi_out, saved with their lengths"
+
+# A drum kit survives adjusting: a GS song that selects the Room kit in measure 1, played
+# from measure 3 to a receiver that supports GS, must give it the GS Reset and then the kit.
+"$check_bin" kitsong "$work/kit.mid" || fail "writing the drum kit song"
+start_capture velisto_capture_kit
+receiver=$("$cli_bin" ports | sed -n 's/^[0-9]*  port  \(.*velisto_capture_kit:midi_in.*\)$/\1/p' | head -n 1)
+[ -n "$receiver" ] || fail "velisto-cli ports does not list the capture port"
+"$check_bin" settings "$XDG_CONFIG_HOME/Korvane Software/Velisto.ini" "$receiver" || fail "writing the settings file"
+timeout 60 "$cli_bin" play "$work/kit.mid" --port velisto_capture_kit:midi_in --from 3 \
+    >"$work/play.out" 2>"$work/play.err" || fail "velisto-cli play of the drum kit song exited with $?"
+sleep 0.2
+end_capture
+"$check_bin" kit "$work/capture.out" 2>"$work/check.err" || fail "the drum kit was not restored by adjusting"
+echo "PASS: adjusting from measure 3 gave the receiver the GS Reset and then channel 10's kit"

@@ -467,6 +467,9 @@ GsLookup gsParameterAt(std::uint8_t a1, std::uint8_t a2, std::uint8_t a3)
 std::span<const GsMapRow> gsSystemRows() { return kSystemRows; }
 std::span<const GsMapRow> gsEffectRows() { return kEffectRows; }
 std::span<const GsMapRow> gsPartRows() { return kPartRows; }
+std::span<const GsMapRow> gsEqualizerRows() { return kEqualizerRows; }
+std::span<const GsMapRow> gsInsertionEffectRows() { return kInsertionEffectRows; }
+std::span<const GsMapRow> gsPartToneMapRows() { return kPartToneMapRows; }
 std::span<const GsControllerSource> gsControllerSources() { return kControllerSources; }
 std::span<const GsMapRow> gsControllerDestinations() { return kControllerDestinations; }
 std::span<const GsMapRow> gsDrumRows() { return kDrumRows; }

@@ -51,6 +51,9 @@ GsLookup gsParameterAt(std::uint8_t a1, std::uint8_t a2, std::uint8_t a3);
 std::span<const GsMapRow> gsSystemRows();
 std::span<const GsMapRow> gsEffectRows();
 std::span<const GsMapRow> gsPartRows();
+std::span<const GsMapRow> gsEqualizerRows();       // 40 02 xx
+std::span<const GsMapRow> gsInsertionEffectRows(); // 40 03 xx
+std::span<const GsMapRow> gsPartToneMapRows();     // 40 4p xx
 std::span<const GsControllerSource> gsControllerSources();
 std::span<const GsMapRow> gsControllerDestinations(); // address: the low nibble 0..A
 std::span<const GsMapRow> gsDrumRows();               // address: the parameter nibble k

@@ -89,6 +89,15 @@ void addUniversal(std::vector<SysexCatalogueEntry>& entries, const Ids& ids, con
         }
     }
 
+    for (const std::uint8_t subId2 : {std::uint8_t{0x01}, std::uint8_t{0x03}, std::uint8_t{0x04}}) {
+        const SysexParameter& parameter = *deviceControlParameter(subId2);
+        std::vector<std::uint8_t> message = {0x7F, ids.universal, 0x04, subId2};
+        const std::vector<std::uint8_t> data = sysexDataBytes(parameter, parameter.defaultValue);
+        message.insert(message.end(), data.begin(), data.end());
+        message.push_back(0xF7);
+        entries.push_back({kCatalogueUniversal, "Device control", std::string(parameter.name), std::move(message)});
+    }
+
     const MidiModeDefinition& gm2 = midiModeDefinition(MidiMode::GM2);
     for (int controller = 0; controller < 128; ++controller) {
         const int slot = gm2.keyBasedSlotOf(controller);
@@ -127,7 +136,11 @@ void addGs(std::vector<SysexCatalogueEntry>& entries, const Ids& ids)
     const auto controllerBlock = static_cast<std::uint8_t>(MidiModeDefinition::gsPartAddress(kCataloguePart, true));
     addGsRows(entries, ids, "System", gsSystemRows(), 0x40, 0x00);
     addGsRows(entries, ids, "Effects", gsEffectRows(), 0x40, 0x01);
+    addGsRows(entries, ids, "Equalizer", gsEqualizerRows(), 0x40, 0x02);
+    addGsRows(entries, ids, "Insertion effect", gsInsertionEffectRows(), 0x40, 0x03);
     addGsRows(entries, ids, "Part parameters", gsPartRows(), 0x40, partBlock);
+    addGsRows(entries, ids, "Part tone map and routing", gsPartToneMapRows(), 0x40,
+              static_cast<std::uint8_t>(0x40 | (partBlock & 0x0F)));
     for (const GsControllerSource& source : gsControllerSources()) {
         for (const GsMapRow& destination : gsControllerDestinations()) {
             const SysexParameter& parameter = gsControllerParameter(source, destination);

@@ -27,7 +27,8 @@ TEST(GsParameterMapTest, ChecksumsOfPublishedMessages)
 
 TEST(GsParameterMapTest, EveryAreaHasUniqueAddressesAndValidDefaults)
 {
-    for (const auto rows : {gsSystemRows(), gsEffectRows(), gsPartRows(), gsControllerDestinations(), gsDrumRows()}) {
+    for (const auto rows : {gsSystemRows(), gsEffectRows(), gsEqualizerRows(), gsInsertionEffectRows(), gsPartRows(),
+                            gsPartToneMapRows(), gsControllerDestinations(), gsDrumRows()}) {
         std::set<int> addresses;
         for (const GsMapRow& row : rows) {
             SCOPED_TRACE(std::string(row.parameter.name));

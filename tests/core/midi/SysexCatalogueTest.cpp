@@ -44,7 +44,7 @@ TEST(SysexCatalogueTest, EveryEntryDecodesCleanlyAsWhatItIsCalled)
         }
     }
     EXPECT_EQ(perFamily.size(), 3u);
-    EXPECT_EQ(perFamily[kCatalogueGs], 5 + 28 + 57 + 66 + 9);
+    EXPECT_EQ(perFamily[kCatalogueGs], 5 + 28 + 4 + 29 + 57 + 4 + 66 + 9);
     EXPECT_EQ(sysexCatalogueFamilies(),
               (std::vector<std::string_view>{"Universal", "Non-universal GS", "Non-universal XG"}));
 }

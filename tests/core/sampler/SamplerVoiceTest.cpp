@@ -156,6 +156,13 @@ TEST(SamplerVoiceTest, VelocityVolumeAndPanShapeTheLevel)
     rig.setController(0, Cc::Pan, 64);
     out = rig.render(0.1);
     EXPECT_EQ(out[out.size() - 2], out[out.size() - 1]);
+
+    // The master volume scales every voice on the channels' curve (64 << 7: half way).
+    const float centred = out[out.size() - 2];
+    ASSERT_TRUE(rig.device.liveState.setMasterVolume(64 << 7));
+    rig.sampler->updateChannelMix(0, Cc::Volume);
+    out = rig.render(0.1);
+    EXPECT_NEAR(out[out.size() - 2], centred * curve64, full * 0.002F);
 }
 
 TEST(SamplerVoiceTest, DrumsChokeOpenHiHatAndPlayOneShotsToTheEnd)
