@@ -77,6 +77,9 @@ bool CVelistoApp::initInstance(const std::vector<std::string>& arguments)
         frame_.reset();
         return false;
     }
+    // Without a window manager (a bare X server) maximising does nothing: the size comes first.
+    if (screen)
+        frame_->setGeometry(screen->availableGeometry());
     frame_->showMaximized();
     return true;
 }

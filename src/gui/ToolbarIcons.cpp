@@ -138,7 +138,8 @@ const std::map<std::string_view, Draw>& drawings()
     return table;
 }
 
-QPixmap picture(const Draw& draw, int size, qreal pixelRatio, QColor ink)
+// disabled: every drawn pixel, coloured fills included, in one dim gray.
+QPixmap picture(const Draw& draw, int size, qreal pixelRatio, bool disabled)
 {
     QPixmap pixmap(QSize(size, size) * pixelRatio);
     pixmap.setDevicePixelRatio(pixelRatio);
@@ -146,10 +147,15 @@ QPixmap picture(const Draw& draw, int size, qreal pixelRatio, QColor ink)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 24.0, size / 24.0);
-    QPen pen(ink, 1.6);
+    QPen pen(kInk, 1.6);
     pen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(pen);
     draw(painter);
+    if (disabled) {
+        painter.resetTransform();
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRect(0, 0, size, size), QColor(95, 95, 95));
+    }
     return pixmap;
 }
 
@@ -161,8 +167,8 @@ QIcon toolbarIcon(std::string_view name, int size, qreal pixelRatio)
     const auto found = drawings().find(name);
     if (found == drawings().end())
         return icon;
-    icon.addPixmap(picture(found->second, size, pixelRatio, kInk), QIcon::Normal);
-    icon.addPixmap(picture(found->second, size, pixelRatio, QColor(110, 110, 110)), QIcon::Disabled);
+    icon.addPixmap(picture(found->second, size, pixelRatio, false), QIcon::Normal);
+    icon.addPixmap(picture(found->second, size, pixelRatio, true), QIcon::Disabled);
     return icon;
 }
 
