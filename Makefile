@@ -1,5 +1,6 @@
 # Velisto: one entry point for building, running and checking.
-#   make run       set up, build and run Velisto on the bundled demo song
+#   make run       set up, build and run Velisto on the bundled demo song (in the terminal
+#                  when there is no display)
 #   make test      set up, build and run every test
 #   make bench     build (Release) and run the benchmarks
 #   make fuzz      build the libFuzzer targets with clang and run each one briefly
@@ -27,7 +28,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@scripts/run-demo $(BUILD)/src/cli/velisto-cli $(DEMO) $(BUILD)
+	@scripts/run-demo $(BUILD)/src/cli/velisto-cli $(DEMO) $(BUILD) $(BUILD)/src/gui/velisto
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -3,7 +3,8 @@
 "New Britain", 1829; both in the public domain), arranged for General MIDI by the Velisto
 developers. A one-bar count-in in 4/4, then 3/4 with a pick-up; melody with lyrics, piano,
 bass, strings and drums; program changes, volume, pan, reverb, chorus, expression swells,
-modulation, a GM2 System On message, a key signature and a closing ritardando.
+modulation, a GM2 System On message, a key signature, a closing ritardando, and on every
+track a device-name event for the Internal Sound Generator.
 
 Written with its own small encoder on purpose, so that the demo song is an outside file
 for Velisto's reader rather than something its writer produced."""
@@ -18,6 +19,8 @@ COUNT_IN = 4 * PPQ          # measure 1 (4/4)
 BAR = 3 * PPQ               # 3/4 from measure 2 on
 def bar(n):                 # start tick of melody bar n (1-based), after the pick-up bar
     return COUNT_IN + BAR + (n - 1) * BAR
+
+GENERATOR = "Velisto's Internal Sound Generator"
 
 NOTE = {n: i for i, n in enumerate(["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"])}
 def key(name):
@@ -35,6 +38,9 @@ class Track:
     def __init__(self, name):
         self.events = []            # (tick, order, bytes)
         self.meta(0, 0x03, name.encode("latin-1"))
+        # Every track names the device it is made for, so that opening the song plays it
+        # through the Internal Sound Generator with the installed sound library.
+        self.meta(0, 0x09, GENERATOR.encode("latin-1"))
     def add(self, tick, data, order=1):
         self.events.append((tick, order, bytes(data)))
     def meta(self, tick, kind, payload, order=0):

@@ -4,26 +4,13 @@
 
 namespace velisto {
 
-namespace {
-// Message texts carry Windows-style "\r\n" line breaks; a terminal wants plain ones.
-std::string plainLines(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
-    return out;
-}
-} // namespace
-
 void CliPrompt::print(const std::string& title, const std::string& text, const char* answer)
 {
     if (quiet_)
         return;
     if (!title.empty())
         err_ << title << ": ";
-    err_ << plainLines(text);
+    err_ << plainLineBreaks(text);
     if (answer)
         err_ << " [" << answer << "]";
     err_ << '\n';
@@ -56,7 +43,7 @@ void CliPrompt::showReport(const std::string& text, const std::string& title)
 {
     if (quiet_)
         return;
-    err_ << "== " << title << " ==\n" << plainLines(text) << "\n";
+    err_ << "== " << title << " ==\n" << plainLineBreaks(text) << "\n";
 }
 
 } // namespace velisto

@@ -4,6 +4,7 @@
 // Cancel; tests script the answers. Called on the user-interface thread only.
 
 #include <string>
+#include <string_view>
 
 namespace velisto {
 
@@ -27,6 +28,18 @@ public:
     // The status bar text ("Reading midi file...", "Ready.").
     virtual void status(const std::string& text) = 0;
 };
+
+// Message texts carry Windows-style "\r\n" line breaks; terminals and message boxes want
+// plain ones.
+inline std::string plainLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
 
 // Answers No and Cancel to everything and shows nothing: silent loads and tests.
 class SilentPrompt : public UserPrompt {

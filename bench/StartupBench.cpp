@@ -1,0 +1,82 @@
+// Start-up of the main window on the demo song, as `velisto demo.mid` does it: settings,
+// display checks, the frame with its devices and generator, the first paint, and the demo
+// loaded and titled. Offscreen platform, loopback ports, the null audio system and a
+// settings store in memory, so the figure is the program's own work. Budget: 1 s.
+
+#include "CVelistoApp.h"
+#include "app/MemoryProfileStore.h"
+#include "audio/NullAudioSystem.h"
+#include "midi/LoopbackMidiPortSystem.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace velisto;
+
+class NoFiles : public FileChooser {
+public:
+    std::optional<std::filesystem::path> openFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> saveFile(const FileDialogRequest&) override { return std::nullopt; }
+};
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void BM_StartupToPaintedWindowOnTheDemo(benchmark::State& state)
+{
+    SilentPrompt prompt;
+    NoFiles files;
+    const std::string demo = VELISTO_RESOURCE_DIR "/demo/demo.mid";
+    for (auto _ : state) {
+        auto store = std::make_unique<MemoryProfileStore>();
+        store->writeInt("MIDI Input device", "devicenr", 0); // the port count: no input, no question
+        FrameParts parts;
+        parts.engine.store = std::move(store);
+        parts.engine.ports = std::make_unique<LoopbackMidiPortSystem>(std::vector<std::string>{"Synth A"});
+        parts.audio = std::make_unique<NullAudioSystem>();
+        parts.prompt = &prompt;
+        parts.files = &files;
+        parts.startupFileDelay = std::chrono::milliseconds(0);
+        AppOptions options;
+        options.programDirectory = std::filesystem::temp_directory_path().string();
+        auto app = std::make_unique<CVelistoApp>(std::move(parts), options);
+        if (!app->initInstance({demo})) {
+            state.SkipWithError("the start failed");
+            return;
+        }
+        app->frame()->repaint();
+        // The first paint posts the start-up file; its timer loads it and posts Play.
+        for (int i = 0; i < 50 && app->frame()->state().fileName.empty(); ++i)
+            settle();
+        if (app->frame()->state().fileName != "demo.mid") {
+            state.SkipWithError("the demo did not open");
+            return;
+        }
+        state.PauseTiming();
+        app->frame()->controller().stopAndWait(std::chrono::seconds(5));
+        app->frame()->close();
+        app.reset();
+        settle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartupToPaintedWindowOnTheDemo)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

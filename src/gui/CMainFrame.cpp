@@ -1,0 +1,510 @@
+#include "CMainFrame.h"
+
+#include "CSettings.h"
+#include "QtText.h"
+#include "QtUserPrompt.h"
+#include "ToolbarIcons.h"
+#include "TrackAreaPane.h"
+#include "app/CommandIds.h"
+#include "app/ExitWrites.h"
+#include "app/SongDocument.h"
+#include "audio/AudioBackend.h"
+#include "audio/GeneratorAudio.h"
+#include "playback/PlayMessages.h"
+#include "soundlib/SoundFontInstaller.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace velisto {
+
+namespace {
+
+// The About box: ours, not part of any command's logic.
+constexpr const char* kAboutText =
+    "<h3>Velisto</h3><p>MIDI sequencer, event editor and sample player.</p>"
+    "<p>Songs are Standard MIDI Files; the Internal Sound Generator plays them with the "
+    "samples of its instrument group files.</p>";
+
+} // namespace
+
+CMainFrame::CMainFrame(FrameParts parts)
+    : parts_(std::move(parts)), prompt_(*parts_.prompt), files_(*parts_.files)
+{
+    notifier_.attach(this);
+    setWindowTitle(qtext(kApplicationTitle));
+    trackArea_ = new TrackAreaPane(this);
+    setCentralWidget(trackArea_);
+    startupFileTimer_.setSingleShot(true);
+    startupFileTimer_.setInterval(parts_.startupFileDelay);
+    connect(&startupFileTimer_, &QTimer::timeout, this, [this] { startupFileDue(); });
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Nothing a worker posts from now on can reach a half-destroyed window.
+    notifier_.detach();
+    if (controller_ && controller_->runExists())
+        controller_->stopAndWait(std::chrono::seconds(5));
+    input_.close();
+    if (engine_)
+        engine_->output.setNotifier(nullptr);
+}
+
+bool CMainFrame::create()
+{
+    const Settings settings = parts_.engine.settings.value_or(Settings{});
+    state_.startupFile = parts_.startupFile;
+    engine_ = std::make_unique<Engine>(notifier_, std::move(parts_.engine));
+    engine_->song->ppq = 120;
+    engine_->output.setNotifier(&outputNotifier_);
+    engine_->output.setAdjustDelay(engine_->settings.general.detsenddelay);
+    router_ = std::make_unique<MidiInputRouter>(*engine_->song, engine_->table, engine_->output, engine_->monitor);
+    router_->setRouting(InputRouting::of(engine_->settings.general));
+
+    // The input port: asked for until one opens or the user chooses none; Cancel ends.
+    if (!openStartupInput(engine_->settings.midiInput.devicenr, *engine_->ports, input_, *router_, prompt_,
+                          parts_.chooseInputPort))
+        return false;
+
+    engine_->generatorAudio =
+        std::make_unique<GeneratorAudio>(parts_.audio ? std::move(parts_.audio) : createAudioSystem());
+    const std::string group = engine_->store->getString(kAudioSection, kIgrPathKey, "");
+    if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
+        return false;
+
+    sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR "/sounds");
+    controller_ = std::make_unique<PlayController>(engine_->environment(router_.get()), *engine_->song, prompt_);
+    controller_->setUndoWriter([this](std::string_view description) {
+        undo_.record(*engine_->song, description, prompt_);
+    });
+    undo_.setChangedHandler([this] { refreshMenuState(); });
+    document_ = std::make_unique<SongDocument>(*engine_->song, state_, undo_, engine_->table, engine_->settings,
+                                               prompt_, files_);
+
+    buildMenus();
+    buildStatusBar();
+    buildToolbar();
+    connectHandlers();
+    trackArea_->setFirstPaintHandler([this] {
+        if (!state_.startupFile.empty())
+            notifier_.post(kWmCommand, CommandId::OpenStartupFile, 0);
+    });
+    refreshTitle();
+    settingsMayBeSaved_ = true;
+    return true;
+}
+
+// ---- menus, toolbar, status bar ----
+
+void CMainFrame::buildMenus()
+{
+    std::map<Menu, QMenu*> menus;
+    for (const Menu menu : {Menu::File, Menu::Edit, Menu::View, Menu::Extras, Menu::Settings, Menu::Help})
+        menus[menu] = menuBar()->addMenu(qtext(menuTitle(menu)));
+    for (const CommandInfo& info : commandTable()) {
+        auto* action = new QAction(qtext(info.text), this);
+        action->setData(info.id);
+        QList<QKeySequence> keys;
+        for (std::string_view key : info.accelerators)
+            if (!key.empty())
+                keys << QKeySequence(qtext(key), QKeySequence::PortableText);
+        action->setShortcuts(keys);
+        // The window's accelerators act wherever the focus is inside the frame.
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setStatusTip(qtext(info.status));
+        action->setToolTip(qtext(info.tooltip));
+        action->setCheckable(info.has(CommandFlag::Checkable));
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, id = info.id] { runCommand(id); });
+        if (info.menu == Menu::None) {
+            addAction(action); // keyboard only: still part of the window's accelerators
+        } else {
+            if (info.has(CommandFlag::SeparatorBefore))
+                menus[info.menu]->addSeparator();
+            menus[info.menu]->addAction(action);
+        }
+        actions_[info.id] = action;
+    }
+}
+
+void CMainFrame::buildToolbar()
+{
+    toolbar_ = new QToolBar(this);
+    toolbar_->setObjectName("toolbar");
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolbar_->toggleViewAction()->setEnabled(false);
+    toolbar_->setStyleSheet("QToolBar { background: rgb(40, 40, 40); border: none; spacing: 2px; }"
+                            "QToolButton { color: rgb(225, 225, 225); }"
+                            "QToolButton:checked { background: rgb(80, 80, 80); }");
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    auto* tools = new QActionGroup(this);
+    tools->setExclusive(true);
+    for (const ToolbarButton& button : toolbarButtons()) {
+        QAction* action = nullptr;
+        if (button.command != 0) {
+            action = actions_.at(button.command);
+        } else {
+            action = new QAction(qtext(button.tool), this);
+            action->setCheckable(true);
+            action->setToolTip(qtext(button.tool));
+            action->setStatusTip(QString("Mouse tool: %1.").arg(qtext(button.tool)));
+            action->setActionGroup(tools);
+            action->setChecked(button.tool == state_.mouseTool);
+            connect(action, &QAction::triggered, this, [this, tool = button.tool] { setMouseTool(tool); });
+            toolActions_[button.tool] = action;
+        }
+        action->setProperty("toolbarName", qtext(button.name));
+        toolbar_->addAction(action);
+        if (QWidget* widget = toolbar_->widgetForAction(action))
+            widget->setFocusPolicy(Qt::NoFocus); // Space stays Play wherever the mouse clicked
+    }
+    toolbar_->addSeparator();
+    selectionLabel_ = new QLabel(qtext(kNoSelectionToolbarText), toolbar_);
+    selectionLabel_->setStyleSheet("color: rgb(225, 225, 225); padding-left: 8px;");
+    toolbar_->addWidget(selectionLabel_);
+    toolbar_->setFocusPolicy(Qt::NoFocus);
+    layoutChildren();
+}
+
+void CMainFrame::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    const auto indicator = [bar](const char* text) {
+        auto* label = new QLabel(text, bar);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text) + 12);
+        label->setEnabled(false);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    capsLabel_ = indicator("CAPS");
+    numLabel_ = indicator("NUM");
+    rollLabel_ = indicator("ROLL");
+    bar->showMessage(qtext(kReadyText));
+    // A status tip shown and taken away again leaves "Ready." behind, not an empty pane.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+        if (text.isEmpty())
+            bar->showMessage(qtext(kReadyText));
+    });
+    if (auto* qtPrompt = dynamic_cast<QtUserPrompt*>(&prompt_))
+        qtPrompt->setStatusBar(bar);
+}
+
+void CMainFrame::connectHandlers()
+{
+    handlers_[CommandId::New] = [this](bool) { newSong(); };
+    handlers_[CommandId::Open] = [this](bool) { openSong(); };
+    handlers_[CommandId::Save] = [this](bool) { saveSong(); };
+    handlers_[CommandId::SaveAs] = [this](bool) { saveSongAs(); };
+    handlers_[CommandId::Exit] = [this](bool) { close(); };
+    handlers_[CommandId::Undo] = [this](bool postedByRun) { undo(postedByRun); };
+    handlers_[CommandId::ViewStatus] = [this](bool) { toggleStatusBar(); };
+    handlers_[CommandId::Settings] = [this](bool) { showSettings(); };
+    handlers_[CommandId::About] = [this](bool) { showAbout(); };
+    handlers_[CommandId::Play] = [this](bool) { play(); };
+    handlers_[CommandId::PlayLoop] = [this](bool) { playLoop(); };
+    handlers_[CommandId::Record] = [this](bool) { record(); };
+    handlers_[CommandId::Stop] = [this](bool) { stop(); };
+    handlers_[CommandId::RecordMarker] = [this](bool) { recordMarker(); };
+    handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
+    actions_.at(CommandId::ViewStatus)->setCheckable(true);
+    refreshMenuState();
+}
+
+QAction* CMainFrame::action(unsigned id) const
+{
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::refreshMenuState()
+{
+    if (!controller_)
+        return;
+    const MenuState menu = menuState(state_, controller_->runExists(), undo_, clipboard_);
+    for (const auto& [id, action] : actions_) {
+        // A command whose window is not built yet stays grayed.
+        action->setEnabled(menu.enabled(id) && handlers_.contains(id));
+    }
+    actions_.at(CommandId::Undo)->setText(QString::fromStdString(menu.undoText).section('\t', 0, 0));
+    actions_.at(CommandId::ViewStatus)->setChecked(statusBar()->isVisible());
+    for (const auto& [tool, action] : toolActions_)
+        action->setEnabled(!controller_->runExists() || tool != kToolPen);
+}
+
+void CMainFrame::refreshTitle()
+{
+    setWindowTitle(QString::fromStdString(velisto::windowTitle(state_)));
+    trackArea_->setCaption(qtext(state_.fileName));
+}
+
+void CMainFrame::layoutChildren()
+{
+    if (!toolbar_)
+        return;
+    // The toolbar is a eighteenth of the client area high, its pictures a little less.
+    const int height = std::max(24, (centralWidget() ? this->height() : 0) / 18);
+    const int iconSide = std::max(16, height - 8);
+    if (toolbar_->iconSize().height() == iconSide)
+        return;
+    toolbar_->setIconSize(QSize(iconSide, iconSide));
+    toolbar_->setFixedHeight(height);
+    const qreal ratio = devicePixelRatioF();
+    for (QAction* action : toolbar_->actions()) {
+        const QString name = action->property("toolbarName").toString();
+        if (!name.isEmpty())
+            action->setIcon(toolbarIcon(name.toStdString(), iconSide, ratio));
+    }
+}
+
+// ---- events ----
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == PostedMessageEvent::eventType()) {
+        const auto* posted = static_cast<PostedMessageEvent*>(event);
+        handlePost(posted->message(), posted->wparam());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::handlePost(unsigned message, std::uintptr_t wparam)
+{
+    if (message == kWmCommand) {
+        // A command a run or a window posted is carried out as if chosen, and a run's
+        // Undo always goes to the song.
+        runCommand(static_cast<unsigned>(wparam), true);
+    } else if (message == kWmClose) {
+        close();
+    } else if (message == kPlayRunEndedMessage) {
+        runEnded();
+    } else if (message == kSongModifiedMessage) {
+        if (markModified(state_))
+            refreshTitle();
+    } else if (message == kStartupCompletionMessage) {
+        completeStartup();
+    }
+}
+
+bool CMainFrame::runCommand(unsigned id, bool postedByRun)
+{
+    const auto handler = handlers_.find(id);
+    if (handler == handlers_.end())
+        return false;
+    const QAction* action = actions_.count(id) ? actions_.at(id) : nullptr;
+    // A grayed command does nothing, except what a run posts for its own end.
+    if (action && !action->isEnabled() && !postedByRun)
+        return false;
+    handler->second(postedByRun);
+    return true;
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutChildren();
+    if (!state_.startupCompletionPosted && controller_) {
+        state_.startupCompletionPosted = true;
+        notifier_.post(kStartupCompletionMessage, 0, 0);
+    }
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event)
+{
+    const auto toggle = [](QLabel* label) { label->setEnabled(!label->isEnabled()); };
+    switch (event->key()) {
+    case Qt::Key_CapsLock:
+        toggle(capsLabel_);
+        break;
+    case Qt::Key_NumLock:
+        toggle(numLabel_);
+        break;
+    case Qt::Key_ScrollLock:
+        toggle(rollLabel_);
+        break;
+    default:
+        break;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void CMainFrame::completeStartup()
+{
+    Settings& settings = engine_->settings;
+    statusBar()->setVisible(settings.display.statusbarwasopeninlastsession);
+    layoutChildren();
+    engine_->table.restoreOpenDevices(*engine_->song, prompt_);
+    refreshMenuState();
+    for (const unsigned command : windowsToReopen(settings.display))
+        notifier_.post(kWmCommand, command, 0);
+    update();
+    trackArea_->update();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (state_.closeInProgress || !controller_)
+        return;
+    if (controller_->runExists()) {
+        // The run ends first and closes the window again through its "CLOSE" command.
+        controller_->setPendingCommand(kCommandClose);
+        notifier_.post(kWmCommand, CommandId::Stop, 0);
+        return;
+    }
+    state_.closeInProgress = true;
+    if (!document_->saveQuestion()) {
+        state_.closeInProgress = false;
+        return;
+    }
+    input_.close();
+    ClosingWindows windows;
+    // The list editor and the keyboard keep their stored flags until their windows exist.
+    windows.statusBarVisible = statusBar()->isVisible();
+    windows.maximised = isMaximized();
+    if (screen()) {
+        windows.screenWidth = screen()->size().width();
+        windows.screenHeight = screen()->size().height();
+    }
+    settingsWritten_ = writeAtExit(windows, engine_->settings, engine_->table, undo_, *engine_->store, prompt_);
+    event->accept();
+}
+
+// ---- commands ----
+
+void CMainFrame::newSong()
+{
+    if (document_->newSong())
+        refreshTitle();
+    refreshMenuState();
+}
+
+void CMainFrame::openSong()
+{
+    const OpenOutcome outcome = document_->open();
+    if (outcome.loaded) {
+        refreshTitle();
+        if (outcome.formatZero)
+            notifier_.post(kWmCommand, CommandId::SplitChannels, 0);
+    }
+    refreshMenuState();
+}
+
+void CMainFrame::saveSong()
+{
+    if (document_->save())
+        refreshTitle();
+}
+
+void CMainFrame::saveSongAs()
+{
+    if (document_->saveAs())
+        refreshTitle();
+}
+
+void CMainFrame::undo(bool postedByRun)
+{
+    const UndoOutcome outcome = document_->undo(postedByRun);
+    if (outcome == UndoOutcome::Undone) {
+        const DirectXSettings& device = engine_->settings.directX;
+        sounds_->reap();
+        sounds_->play(kDialogSoundClick, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
+                      device.DirectSoundDeviceDialogSoundsName, prompt_);
+    }
+    refreshTitle();
+    refreshMenuState();
+}
+
+void CMainFrame::toggleStatusBar()
+{
+    statusBar()->setVisible(!statusBar()->isVisible());
+    refreshMenuState();
+}
+
+void CMainFrame::showSettings()
+{
+    CSettings dialog(engine_->settings, SettingsInput{*engine_->ports, input_, *router_}, engine_->table,
+                     controller_->runExists(), prompt_, this);
+    dialog.exec();
+    engine_->output.setAdjustDelay(engine_->settings.general.detsenddelay);
+    refreshMenuState();
+}
+
+void CMainFrame::showAbout()
+{
+    QMessageBox::about(this, "About Velisto", kAboutText);
+}
+
+void CMainFrame::play()
+{
+    if (state_.listCellEditing)
+        return;
+    const PlayPosition at = playPosition(state_, *engine_->song);
+    controller_->play(at.cursorTick, at.selection, engine_->settings);
+    refreshMenuState();
+}
+
+void CMainFrame::playLoop()
+{
+    controller_->playLoop(playPosition(state_, *engine_->song).selection, engine_->settings);
+    refreshMenuState();
+}
+
+void CMainFrame::record()
+{
+    controller_->record(playPosition(state_, *engine_->song).cursorTick, state_.cursorTrack, engine_->settings);
+    refreshMenuState();
+}
+
+void CMainFrame::stop()
+{
+    controller_->stop();
+}
+
+void CMainFrame::recordMarker()
+{
+    if (CMidiThread* run = controller_->playThread(); run && run->recording())
+        run->recordEvent(engine_->song->tracks[static_cast<std::size_t>(state_.cursorTrack)].device, 0x70, 0, 0, 27);
+}
+
+void CMainFrame::runEnded()
+{
+    controller_->finishRun();
+    refreshMenuState();
+}
+
+void CMainFrame::openStartupFile()
+{
+    if (!state_.startupFile.empty())
+        startupFileTimer_.start();
+}
+
+void CMainFrame::startupFileDue()
+{
+    const OpenOutcome outcome = document_->openStartupFile();
+    refreshTitle();
+    refreshMenuState();
+    if (outcome.loaded)
+        notifier_.post(kWmCommand, CommandId::Play, 0);
+}
+
+void CMainFrame::setMouseTool(std::string_view tool)
+{
+    state_.mouseTool = std::string(tool);
+}
+
+} // namespace velisto

@@ -1,0 +1,23 @@
+// velisto: the main window over the core, on the user's MIDI ports and audio.
+
+#include "CVelistoApp.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Velisto");
+    QApplication::setOrganizationName("Korvane Software");
+
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+
+    velisto::CVelistoApp app;
+    if (!app.initInstance(arguments))
+        return 1;
+    const int status = QApplication::exec();
+    return app.exitInstance() ? status : 1;
+}
