@@ -92,6 +92,9 @@ WaveEditEngine::~WaveEditEngine()
 
 bool WaveEditEngine::open(const std::string& path, Progress* progress, std::string& error)
 {
+    // Opening would drop the changed marks and image of the file still open.
+    if (isOpen() && !close(error))
+        return false;
     WaveOpenOptions options;
     options.writable = options.wantCuePoints = options.wantFastView = true;
     options.progress = progress;

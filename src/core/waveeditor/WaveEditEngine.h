@@ -56,6 +56,7 @@ public:
     WaveEditEngine& operator=(const WaveEditEngine&) = delete;
 
     // Opens path writable with cue points and fast view image; error is the text to show.
+    // A file still open is closed (committed) first.
     bool open(const std::string& path, Progress* progress, std::string& error);
     // Commits the file (Part of closing the window) and deletes the undo files. False,
     // with error set, when the commit failed.

@@ -165,6 +165,17 @@ TEST_F(WaveEditFixture, FlagsByAddressAreCheckedAndRoundedToTheirFrame)
                                         "Wave end address is " + std::to_string(start + 2400)}));
     engine.wave().clearLoop();
     EXPECT_EQ(engine.setMarkByAddress(kLoopStartMark, at(1)).text, "No loop set");
+
+    // Opening another file commits the marks first.
+    writeBytes(file("b.wav"), wave.build());
+    std::string error;
+    ASSERT_TRUE(engine.open(file("b.wav").string(), nullptr, error)) << error;
+    WaveFile first;
+    WaveOpenOptions options;
+    options.wantCuePoints = true;
+    ASSERT_TRUE(first.open(file().string(), options, error)) << error;
+    EXPECT_FALSE(first.hasLoop());
+    EXPECT_EQ(first.cuePoints(), (std::vector<std::int64_t>{at(50), at(7)}));
 }
 
 TEST(SampleMapListing, WaveFilesOfTheGroupsFolderCaseInsensitive)
