@@ -70,6 +70,7 @@ public:
     static SkinRect lowerKey(int key);
     static SkinRect button(KeyboardButton button);
     static SkinRect pitchWheel();
+    // The volume handle's whole travel, 127 at the top.
     static SkinRect volumeSlider();
     // The handle's top for main volume 0..127: 170 + (127 - value) / 127 x 75, rounded.
     static int volumeHandleTop(int value);

@@ -52,15 +52,9 @@ KeyboardSettings KeyboardModel::settings() const
     return stored;
 }
 
-std::string KeyboardModel::caption() const
-{
-    return "3. visible C is " + noteName(settings_.octave * 12, false);
-}
+std::string KeyboardModel::caption() const { return "3. visible C is " + noteName(settings_.octave * 12, false); }
 
-int KeyboardModel::soundingNote(int key) const
-{
-    return validKey(key) ? keyNotes_[static_cast<std::size_t>(key)] : -1;
-}
+int KeyboardModel::soundingNote(int key) const { return validKey(key) ? keyNotes_[static_cast<std::size_t>(key)] : -1; }
 
 KeyboardMessage KeyboardModel::message(int status, int data1, int data2) const
 {
@@ -152,8 +146,8 @@ KeyboardMessages KeyboardModel::stepPitchRange(int direction, const ChannelView&
 
 void KeyboardModel::setVelocity(int velocity) { settings_.volume = std::clamp(velocity, 1, kMaxNote); }
 
-KeyboardMessages KeyboardModel::buttonDown(KeyboardButton button, const ChannelView& view,
-                                           std::span<const int> open, bool& close)
+KeyboardMessages KeyboardModel::buttonDown(KeyboardButton button, const ChannelView& view, std::span<const int> open,
+                                           bool& close)
 {
     switch (button) {
     case KeyboardButton::DeviceMinus:

@@ -106,8 +106,7 @@ public:
 
 private:
     KeyboardMessage message(int status, int data1, int data2) const;
-    KeyboardMessages buttonDown(KeyboardButton button, const ChannelView& view, std::span<const int> open,
-                                bool& close);
+    KeyboardMessages buttonDown(KeyboardButton button, const ChannelView& view, std::span<const int> open, bool& close);
 
     KeyboardSettings settings_;
     int device_ = 0;

@@ -66,10 +66,14 @@ TEST(KaraokeModel, LinesAreBrokenByMarksTimeAndRoom)
         KaraokeSettings settings;
         Texts lines;
     } cases[] = {
-        {"a slash starts a line", {{0, "Amazing "}, {240, "grace "}, {480, "/How "}, {720, "sweet"}}, plain,
+        {"a slash starts a line",
+         {{0, "Amazing "}, {240, "grace "}, {480, "/How "}, {720, "sweet"}},
+         plain,
          {"Amazing grace ", "How sweet"}},
         {"a backslash on an empty line", {{0, "\\Hel"}, {240, "lo"}}, plain, {"Hello"}},
-        {"an @ text is never shown", {{0, "@KMIDI KARAOKE FILE"}, {0, "Hel"}, {240, "lo"}, {300, "@Tsong"}}, plain,
+        {"an @ text is never shown",
+         {{0, "@KMIDI KARAOKE FILE"}, {0, "Hel"}, {240, "lo"}, {300, "@Tsong"}},
+         plain,
          {"Hello"}},
         {"a line holds one measure and 10 ticks",
          {{0, "a "}, {600, "b "}, {1200, "c "}, {1800, "d "}, {1930, "e "}, {1931, "f "}},
@@ -151,14 +155,14 @@ TEST_F(KaraokeBall, StepsFallOnTicksOfEighteenthsOfTheSegment)
         int x;
         int height;
     } cases[] = {
-        {1000, 1, 1, 385, 20}, // the lead-in's last step
-        {1004, 1, 1, 385, 20},
-        {1005, 1, 2, 386, 20},
-        {1049, 1, 9, 393, 3},
-        {1050, 1, 10, 395, 3}, // step 9: the bottom of the hop
-        {1093, 1, 17, 402, 13},
-        {1094, 1, 18, 403, 16},
-        {1100, 2, 1, 405, 20}, // step 18 lands at the syllable
+        {1000, 1, 1, 385, 20},  // the lead-in's last step
+        {1004, 1, 1, 385, 20},  // not yet: step 1 is due at 1005
+        {1005, 1, 2, 386, 20},  // step 1
+        {1049, 1, 9, 393, 3},   // step 8
+        {1050, 1, 10, 395, 3},  // step 9: the bottom of the hop
+        {1093, 1, 17, 402, 13}, // step 16
+        {1094, 1, 18, 403, 16}, // step 17
+        {1100, 2, 1, 405, 20},  // step 18 lands at the syllable
     };
     for (const auto& c : cases) {
         model->advanceTo(c.tick);
@@ -191,11 +195,11 @@ TEST_F(KaraokeBall, TheLeadInMovesTheTextUpThenTheLineTakesItsPlace)
         const char* current;
         const char* next;
     } cases[] = {
-        {759, 40, "", "abcd"},
-        {773, 40, "", "abcd"},    // step 1
-        {880, 22, "", "abcd"},    // step 9
-        {999, 4, "", "abcd"},     // step 17
-        {1000, 40, "abcd", ""},   // step 18
+        {759, 40, "", "abcd"},  // before the lead-in
+        {773, 40, "", "abcd"},  // step 1
+        {880, 22, "", "abcd"},  // step 9
+        {999, 4, "", "abcd"},   // step 17
+        {1000, 40, "abcd", ""}, // step 18
     };
     for (const auto& c : cases) {
         model->advanceTo(c.tick);

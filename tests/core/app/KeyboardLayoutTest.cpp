@@ -33,9 +33,9 @@ TEST(KeyboardLayout, KeysAtBandEdgesAndBlockOverlapsAtBaseSize)
         {610, 150, 23},           // the second block's B reaches into the third block
         {610, 250, 23},
         {615, 150, 24},
-        {849, 150, 35},           // the fourth block starts under the third block's B
+        {849, 150, 35}, // the fourth block starts under the third block's B
         {856, 150, 36},
-        {1094, 150, 47},          // last key: 345 + 730 .. 366 + 730
+        {1094, 150, 47}, // last key: 345 + 730 .. 366 + 730
         {1096, 150, std::nullopt},
     };
     for (const HitCase& c : cases)
@@ -60,7 +60,7 @@ TEST(KeyboardLayout, ScalingRoundsHalfAwayFromZero)
         int y;
         std::optional<int> key;
     } cases[] = {
-        {half, 60, 48, 0},   // 119 -> 59.5 -> 60
+        {half, 60, 48, 0}, // 119 -> 59.5 -> 60
         {half, 59, 48, std::nullopt},
         {half, 305, 75, 23}, // 610 at base
         {half, 71, 75, 1},   // 142 -> 71: C# starts where C ends
