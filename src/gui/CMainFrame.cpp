@@ -7,6 +7,7 @@
 #include "TrackAreaPane.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
+#include "app/FrameLayout.h"
 #include "app/SongDocument.h"
 #include "audio/AudioBackend.h"
 #include "audio/GeneratorAudio.h"
@@ -255,8 +256,13 @@ void CMainFrame::layoutChildren()
 {
     if (!toolbar_)
         return;
-    // The toolbar is a eighteenth of the client area high, its pictures a little less.
-    const int height = std::max(24, (centralWidget() ? this->height() : 0) / 18);
+    FrameGeometry geometry;
+    geometry.clientWidth = width();
+    geometry.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+    geometry.openDevices = engine_ ? engine_->table.openCount() : 0;
+    geometry.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    // Below a readable size the pictures would be smudges; the layout's height wins above it.
+    const int height = std::max(24, frameLayout(geometry).toolbar.height);
     const int iconSide = std::max(16, height - 8);
     if (toolbar_->iconSize().height() == iconSide)
         return;
