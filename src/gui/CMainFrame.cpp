@@ -5,6 +5,7 @@
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
 #include "TrackAreaPane.h"
+#include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
 #include "app/FrameLayout.h"
@@ -24,6 +25,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -354,6 +356,17 @@ void CMainFrame::completeStartup()
     statusBar()->setVisible(settings.display.statusbarwasopeninlastsession);
     layoutChildren();
     engine_->table.restoreOpenDevices(*engine_->song, prompt_);
+    ArrangerMetrics metrics;
+    metrics.clientWidth = width();
+    metrics.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+    metrics.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    metrics.toolbarHeight = toolbar_->height();
+    metrics.horizontalScrollBarHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    metrics.verticalScrollBarWidth = metrics.horizontalScrollBarHeight;
+    metrics.bottomEditor = settings.display.listeditorwasopeninlastsession;
+    const QSize screenSize = screen() ? screen()->size() : QSize();
+    restoreArrangerLayout(settings.display, metrics, screenSize.width(), screenSize.height(),
+                          engine_->table.openCount());
     refreshMenuState();
     for (const unsigned command : windowsToReopen(settings.display))
         notifier_.post(kWmCommand, command, 0);
