@@ -5,8 +5,10 @@
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
 #include "TrackAreaPane.h"
+#include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
+#include "app/FrameLayout.h"
 #include "app/SongDocument.h"
 #include "audio/AudioBackend.h"
 #include "audio/GeneratorAudio.h"
@@ -23,6 +25,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -255,8 +258,13 @@ void CMainFrame::layoutChildren()
 {
     if (!toolbar_)
         return;
-    // The toolbar is a eighteenth of the client area high, its pictures a little less.
-    const int height = std::max(24, (centralWidget() ? this->height() : 0) / 18);
+    FrameGeometry geometry;
+    geometry.clientWidth = width();
+    geometry.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+    geometry.openDevices = engine_ ? engine_->table.openCount() : 0;
+    geometry.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    // Below a readable size the pictures would be smudges; the layout's height wins above it.
+    const int height = std::max(24, frameLayout(geometry).toolbar.height);
     const int iconSide = std::max(16, height - 8);
     if (toolbar_->iconSize().height() == iconSide)
         return;
@@ -348,6 +356,17 @@ void CMainFrame::completeStartup()
     statusBar()->setVisible(settings.display.statusbarwasopeninlastsession);
     layoutChildren();
     engine_->table.restoreOpenDevices(*engine_->song, prompt_);
+    ArrangerMetrics metrics;
+    metrics.clientWidth = width();
+    metrics.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+    metrics.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    metrics.toolbarHeight = toolbar_->height();
+    metrics.horizontalScrollBarHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    metrics.verticalScrollBarWidth = metrics.horizontalScrollBarHeight;
+    metrics.bottomEditor = settings.display.listeditorwasopeninlastsession;
+    const QSize screenSize = screen() ? screen()->size() : QSize();
+    restoreArrangerLayout(settings.display, metrics, screenSize.width(), screenSize.height(),
+                          engine_->table.openCount());
     refreshMenuState();
     for (const unsigned command : windowsToReopen(settings.display))
         notifier_.post(kWmCommand, command, 0);

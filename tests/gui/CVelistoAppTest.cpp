@@ -113,6 +113,9 @@ TEST_F(CVelistoAppTest, OnlyAMaximisedWindowWritesTheLayoutKeys)
     ASSERT_TRUE(finish(maximised));
     EXPECT_EQ(stored("Display", "sm_cxscreen"), std::to_string(screenWidth));
     EXPECT_EQ(stored("Display", "lastnumberofdevices"), "1");
+    // Stored for another screen: the start computed the layout anew, and that was written.
+    EXPECT_NE(stored("Display", "midiblockwidth"), "77");
+    EXPECT_NE(stored("Display", "midiblockwidth"), "0");
 }
 
 TEST_F(CVelistoAppTest, TheFileNamedOnTheCommandLineIsOpenedAfterTheFirstPaintAndPlayed)
