@@ -260,6 +260,9 @@ bool WaveFile::moveBytes(std::int64_t from, std::int64_t to, std::int64_t size, 
         const std::int64_t at = to > from ? size - done - n : done;
         if (!readAt(from + at, block.data(), n) || !writeAt(to + at, block.data(), n))
             return false;
+        if (movedData_ && to < from && to + at < movedUntil_)
+            (*movedData_)(std::span<const std::uint8_t>(
+                block.data(), static_cast<std::size_t>(std::min(n, movedUntil_ - (to + at)))));
         done += n;
         if (progress)
             progress->advance(done, size);
@@ -281,7 +284,8 @@ bool WaveFile::writeData(std::int64_t offset, const void* buffer, std::int64_t s
     return writeAt(offset, buffer, size);
 }
 
-bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress)
+bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress,
+                          const MovedData& moved)
 {
     const std::int64_t dataEnd = dataStart_ + dataLength_;
     const bool inside = delta >= 0 ? at >= dataStart_ && at <= dataEnd : at >= dataStart_ && -delta <= dataEnd - at;
@@ -301,7 +305,12 @@ bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& erro
     const auto fill = [&] { return writeAt(dataStart_ - 4, length, 4); };
     if (progress)
         progress->begin(delta > 0 ? kMoveChunksText : kRemoveDataText);
+    if (moved && delta < 0) {
+        movedData_ = &moved;
+        movedUntil_ = dataEnd + delta;
+    }
     const bool ok = resizeAt(at, delta, fill, error, progress, delta > 0 ? dataEnd : -1);
+    movedData_ = nullptr;
     if (progress)
         progress->end();
     if (!ok)
@@ -425,6 +434,7 @@ void WaveFile::reset()
     file_ = nullptr;
     fd_ = -1;
     opened_ = writable_ = false;
+    movedData_ = nullptr;
     channels_ = bitsPerSample_ = 0;
     samplesPerSecond_ = 0;
     dataStart_ = dataLength_ = fileLength_ = blockSize_ = chunksEnd_ = 0;

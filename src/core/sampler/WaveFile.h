@@ -142,7 +142,12 @@ public:
     // image is the caller's to rebuild. delta must be even, so that the chunks behind keep
     // their pad. A result past what the RIFF length holds is refused before any change.
     // progress shows the moves (" Moving data behind data chunk" and "audio data" phases).
-    bool resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress = nullptr);
+    // When bytes are removed, moved is handed the data bytes that come to lie at and behind
+    // at, in order, as they are moved (blocks need not hold whole frames), so that the
+    // caller's fast view image follows without reading them again.
+    using MovedData = std::function<void(std::span<const std::uint8_t>)>;
+    bool resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress = nullptr,
+                    const MovedData& moved = nullptr);
 
 private:
     bool fail(const std::string& text, std::string& error);
@@ -201,6 +206,9 @@ private:
     // Where the last whole chunk ends. New chunks go here: a few trailing bytes too short
     // for a chunk header stay behind them, where the reader does not mistake them for one.
     std::int64_t chunksEnd_ = 0;
+    // While resizeData removes bytes: told of the moved bytes that land before movedUntil_.
+    const MovedData* movedData_ = nullptr;
+    std::int64_t movedUntil_ = 0;
 
     // What the file held when it was read; close writes back what differs.
     std::vector<std::int64_t> readCuePoints_;

@@ -221,11 +221,10 @@ WaveEditResult WaveEditEngine::removeSelection(bool toCopyBuffer, Progress* prog
         return failure(error, kCutCaption);
     if (cancelledBeforeChange(progress))
         return {WaveEditStatus::Cancelled, {}, {}};
-    if (!wave_.resizeData(start, -(end - start), error, progress))
+    if (!removeData(start, end - start, progress, error))
         return failure(error, kCutCaption);
     hasSelection_ = false;
     caret_ = start;
-    rebuildFastViewFrom(start);
     return {};
 }
 
@@ -390,7 +389,7 @@ WaveEditResult WaveEditEngine::undo(Progress* progress)
     const WaveSnapshot& s = undo_.newest();
     std::string error;
     if (s.kind == WaveEditKind::Inserted) {
-        if (!wave_.resizeData(s.position, -s.length, error, progress))
+        if (!removeData(s.position, s.length, progress, error))
             return failure(error);
     } else {
         // The saved bytes must all be there before the file is changed.
@@ -418,7 +417,8 @@ WaveEditResult WaveEditEngine::undo(Progress* progress)
     selectionStart_ = s.selectionStart;
     selectionEnd_ = s.selectionEnd;
     caret_ = alignToFrame(s.position);
-    rebuildFastViewFrom(s.position);
+    if (s.kind != WaveEditKind::Inserted)
+        rebuildFastViewFrom(s.position);
     undo_.popNewest();
     return {};
 }
@@ -479,6 +479,45 @@ void WaveEditEngine::removeCuePoint(int index)
 }
 
 // ---------------------------------------------------------------- fast view
+
+// The fast view image follows the move: the runs from the one holding at are built from
+// its frames before at and the bytes the move hands over, instead of reading them again.
+bool WaveEditEngine::removeData(std::int64_t at, std::int64_t length, Progress* progress, std::string& error)
+{
+    const std::int64_t frame = wave_.frameSize();
+    const std::int64_t run = (at - dataStart()) / frame / kFastViewFrames;
+    const std::int64_t runStart = dataStart() + run * kFastViewFrames * frame;
+    FastViewBuilder builder(wave_.bitsPerSample(), wave_.channels());
+    std::vector<std::uint8_t> pending(static_cast<std::size_t>(at - runStart));
+    if (!wave_.readData(runStart, pending.data(), at - runStart)) {
+        if (!wave_.resizeData(at, -length, error, progress))
+            return false;
+        rebuildFastViewFrom(at);
+        return true;
+    }
+    const auto moved = [&](std::span<const std::uint8_t> bytes) {
+        // Blocks need not end on a frame: the rest waits for the next block.
+        pending.insert(pending.end(), bytes.begin(), bytes.end());
+        const std::size_t whole = pending.size() / static_cast<std::size_t>(frame) * static_cast<std::size_t>(frame);
+        builder.add(std::span<const std::uint8_t>(pending.data(), whole));
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+    };
+    moved({}); // the run's frames before at first
+    if (!wave_.resizeData(at, -length, error, progress, moved))
+        return false;
+    FastViewImage image = wave_.fastView();
+    const auto keep = static_cast<std::size_t>(std::min<std::int64_t>(run, image.entries()));
+    const FastViewImage tail = builder.finish();
+    image.left.resize(keep);
+    image.left.insert(image.left.end(), tail.left.begin(), tail.left.end());
+    if (wave_.channels() == 2) {
+        image.right.resize(keep);
+        image.right.insert(image.right.end(), tail.right.begin(), tail.right.end());
+    }
+    if (!wave_.setFastView(std::move(image)))
+        rebuildFastViewFrom(at); // the image was not whole before: read it all
+    return true;
+}
 
 // Entries before the run holding offset stay; the rest is read again from the file, where
 // the edit shifted the runs.

@@ -127,6 +127,8 @@ private:
     bool mixCopyBuffer(std::int64_t at, std::int64_t length, Progress* progress);
     bool fillSilence(std::int64_t at, std::int64_t length, Progress* progress);
     void rebuildFastViewFrom(std::int64_t offset);
+    // Removes length bytes of data at at, the fast view image following the move.
+    bool removeData(std::int64_t at, std::int64_t length, Progress* progress, std::string& error);
     void stopPlayback() const;
     bool cancelledBeforeChange(Progress* progress);
     WaveEditResult failure(const std::string& text, const std::string& caption = {}) const;

@@ -85,6 +85,27 @@ TEST_F(WaveEditFixture, CutPasteDeleteAndTheirUndoKeepEveryByte)
     }
 }
 
+TEST_F(WaveEditFixture, FastViewFollowsMovesOfBlocksSplittingFrames)
+{
+    // 24-bit stereo: a 128 KB block ends inside a frame.
+    EditorWave wave{24, 2, rampData(6 * 90001, 11)};
+    WaveEditEngine& engine = openEngine(wave);
+    Bytes data = wave.data;
+    for (const auto& [from, to] : {std::pair{1000, 1700}, std::pair{0, 301}, std::pair{88000, 89000}}) {
+        engine.select(at(from), at(to));
+        ASSERT_TRUE(engine.remove(nullptr).done());
+        data.erase(data.begin() + from * 6, data.begin() + to * 6);
+        EXPECT_EQ(engine.wave().fastView(), buildFastView(data, 24, 2)) << from;
+    }
+    ASSERT_TRUE(engine.undo(nullptr).done());
+    ASSERT_TRUE(engine.undo(nullptr).done());
+    ASSERT_TRUE(engine.undo(nullptr).done());
+    EXPECT_EQ(engine.wave().fastView(), buildFastView(wave.data, 24, 2));
+    std::string error;
+    ASSERT_TRUE(engine.close(error));
+    EXPECT_EQ(readBytes(file()), wave.build());
+}
+
 TEST_F(WaveEditFixture, RefusalsLeaveTheFileAsItWas)
 {
     struct Case {
