@@ -91,6 +91,9 @@ protected:
             }
             std::this_thread::sleep_for(1ms);
         }
+        // What a cycle the server misses carries is lost, and a client just activated is the
+        // likeliest to miss one: the port counts as open once two cycles have run through it.
+        client_->waitCycles(2, kCycleTimeout);
         return true;
     }
 
