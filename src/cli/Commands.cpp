@@ -69,7 +69,7 @@ constexpr const char* kUsage =
     "                                  render FILE through the Internal Sound Generator into a 44.1 kHz\n"
     "                                  16-bit stereo WAV file, faster than real time (default group:\n"
     "                                  the configured one); --gain sets the master gain (-60 to 24 dB,\n"
-    "                                  default: the stored one, -12) before the limiter; reports how\n"
+    "                                  default: the stored one, -10) before the limiter; reports how\n"
     "                                  much of the song the limiter turned down\n"
     "  install-sounds [--soundfont SF2] [--dest DIR]\n"
     "                                  make the sound library of the Internal Sound Generator from a\n"

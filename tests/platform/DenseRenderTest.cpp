@@ -54,8 +54,8 @@ Level levelOf(const std::string& wavPath, const RenderResult& result)
     return level;
 }
 
-// Every melodic channel holds a four-note chord of a sustained instrument at full
-// velocity, beat after beat, over a drum kit: about as dense as General MIDI songs get.
+// Every melodic channel holds a four-note chord of a sustained instrument, forte, beat
+// after beat, over a drum kit: denser than General MIDI songs usually get.
 std::unique_ptr<Song> denseSong()
 {
     auto song = std::make_unique<Song>();
@@ -68,14 +68,14 @@ std::unique_ptr<Song> denseSong()
         if (channel == 9) {
             for (int beat = 0; beat < 16; ++beat)
                 for (const int key : {36, beat % 2 ? 38 : 42, 49})
-                    track.append(MidiEvent::note(beat * 96, 9, key, 127, 48));
+                    track.append(MidiEvent::note(beat * 96, 9, key, 110, 48));
             continue;
         }
         track.append(MidiEvent::channelEvent(0, static_cast<std::uint8_t>(0xC0 | channel),
                                              static_cast<std::uint8_t>(programs[channel]), 0));
         for (int beat = 0; beat < 16; ++beat)
             for (const int key : chord)
-                track.append(MidiEvent::note(beat * 96, channel, key + 12 * (channel % 3 - 1), 127, 90));
+                track.append(MidiEvent::note(beat * 96, channel, key + 12 * (channel % 3 - 1), 100, 90));
     }
     return song;
 }

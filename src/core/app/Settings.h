@@ -160,9 +160,9 @@ struct DirectXSettings {
 // Section "Audio": the Internal Sound Generator's sound. (The installer keeps the
 // instrument group's path in this section too.)
 struct AudioSettings {
-    // dB applied to each sound device's mix before its limiter; -12 puts dense General
-    // MIDI songs near -18 dBFS RMS.
-    int mastergain = -12;
+    // dB applied to each sound device's mix before its limiter. -10 puts dense General
+    // MIDI songs near -18 dBFS RMS and keeps sparse ones, such as the demo, above -26.
+    int mastergain = -10;
 
     bool operator==(const AudioSettings&) const = default;
 };

@@ -72,7 +72,7 @@ MemoryProfileStore::Contents documentedDefaults()
           {"textaslyric", "n"}}},
         {"DirectX",
          {{"DirectSoundDeviceDialogSoundsGUID", ""}, {"DirectSoundDeviceDialogSoundsName", "Primary Sounddriver"}}},
-        {"Audio", {{"mastergain", "-12"}}},
+        {"Audio", {{"mastergain", "-10"}}},
         {"Display",
          {{"keynormx", "150"},
           {"keynormy", "150"},
