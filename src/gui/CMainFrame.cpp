@@ -82,6 +82,7 @@ bool CMainFrame::create()
 
     engine_->generatorAudio =
         std::make_unique<GeneratorAudio>(parts_.audio ? std::move(parts_.audio) : createAudioSystem());
+    engine_->generatorAudio->devices().setMasterGainDb(engine_->settings.audio.mastergain);
     const std::string group = engine_->store->getString(kAudioSection, kIgrPathKey, "");
     if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
         return false;

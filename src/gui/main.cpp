@@ -1,6 +1,7 @@
 // velisto: the main window over the core, on the user's MIDI ports and audio.
 
 #include "CVelistoApp.h"
+#include "files/PosixFileSync.h"
 
 #include <QApplication>
 
@@ -14,6 +15,10 @@ int main(int argc, char* argv[])
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+
+    // Saved songs reach the disk before their rename counts as done.
+    velisto::PosixFileSync durableSaves;
+    velisto::installFileSync(&durableSaves);
 
     velisto::CVelistoApp app;
     if (!app.initInstance(arguments))
