@@ -41,6 +41,17 @@ int countUsed(const std::array<Entry, kMasterListSize>& list)
     return static_cast<int>(end - list.begin());
 }
 
+template <typename Entry>
+bool removeFromList(std::array<Entry, kMasterListSize>& list, int index)
+{
+    if (index < 0 || index >= countUsed(list))
+        return false;
+    const auto at = list.begin() + static_cast<std::ptrdiff_t>(index);
+    std::move(at + 1, list.end(), at);
+    list.back() = Entry{};
+    return true;
+}
+
 bool validTrack(int track) { return track >= 0 && track < kTrackCount; }
 
 } // namespace
@@ -104,6 +115,10 @@ MasterListChange Song::setMeterAtMeasure(std::int32_t measure, std::int32_t nume
     return setInList(meterList, MeterEntry{numerator, denominator, measure},
                      [](const MeterEntry& e) { return e.measure; });
 }
+
+bool Song::removeTempo(int index) { return removeFromList(tempoList, index); }
+bool Song::removeMeter(int index) { return removeFromList(meterList, index); }
+bool Song::removeKey(int index) { return removeFromList(keyList, index); }
 
 int Song::tempoCount() const { return countUsed(tempoList); }
 int Song::meterCount() const { return countUsed(meterList); }
