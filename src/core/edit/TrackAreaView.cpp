@@ -253,16 +253,21 @@ ViewChange TrackAreaView::dragScrollStep(DragEdge edge)
     return change;
 }
 
-ViewChange TrackAreaView::rewind(const Song& song, std::int32_t start, std::int32_t stop)
+ViewChange TrackAreaView::followPlay(int measure)
 {
-    const std::int32_t target = rewindTarget(measureStart(song, cursor_.measure), start, stop);
-    const int measure = std::max(measureOfTick(song, target), 0);
+    measure = std::clamp(measure, 0, kLastMeasure);
     ViewChange change;
     change.cursor = measure != cursor_.measure;
     cursor_.measure = measure;
     if (!measureVisible(measure))
         change.scrolled = scrollTo(measure, firstTrack_).scrolled;
     return change;
+}
+
+ViewChange TrackAreaView::rewind(const Song& song, std::int32_t start, std::int32_t stop)
+{
+    const std::int32_t target = rewindTarget(measureStart(song, cursor_.measure), start, stop);
+    return followPlay(measureOfTick(song, target));
 }
 
 ViewChange TrackAreaView::forward(const Song& song, std::int32_t start, std::int32_t stop)

@@ -77,6 +77,10 @@ public:
     ViewChange rewind(const Song& song, std::int32_t start, std::int32_t stop);
     ViewChange forward(const Song& song, std::int32_t start, std::int32_t stop);
 
+    // Playback reached measure: the cursor goes there; when it leaves the view, the view
+    // turns a page so that the measure is the first visible one.
+    ViewChange followPlay(int measure);
+
 private:
     ViewChange keepCursorVisible();
     bool measureVisible(int measure) const;

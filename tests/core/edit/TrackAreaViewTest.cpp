@@ -129,6 +129,18 @@ TEST_F(TrackAreaViewTest, DragScrollMovesTheViewAndTheDraggedEdge)
     EXPECT_FALSE(view_.dragScrollStep(DragEdge::Bottom).any()); // already at track 256
 }
 
+TEST_F(TrackAreaViewTest, PlaybackTurnsThePageWhenTheCursorLeavesTheView)
+{
+    view_.scrollTo(0, 3);
+    EXPECT_TRUE(view_.followPlay(63).cursor);
+    EXPECT_EQ(view_.firstMeasure(), 0);
+    const ViewChange page = view_.followPlay(64);
+    EXPECT_TRUE(page.scrolled);
+    EXPECT_EQ(view_.firstMeasure(), 64);
+    EXPECT_EQ(view_.firstTrack(), 3);
+    EXPECT_EQ(view_.cursor(), (BlockPosition{64, 0}));
+}
+
 TEST_F(TrackAreaViewTest, RewindTargets)
 {
     // S = measure 4, E = measure 10.
