@@ -1,6 +1,7 @@
 #include "app/ArrangerLayout.h"
 
 #include "app/Settings.h"
+#include "song/Song.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +20,9 @@ void computeArrangerLayout(const ArrangerMetrics& metrics, DisplaySettings& disp
                  metrics.toolbarHeight - metrics.deviceStripsHeight - metrics.horizontalScrollBarHeight;
     if (metrics.bottomEditor)
         height = roundHalfAway(height / 1.53);
-    const int rowHeight = std::max(static_cast<int>(height / 19.75), 0);
+    // Rows of fewer than 4 pixels leave no room for a block's frame and bands; a tiny
+    // window scrolls rather than dividing by zero.
+    const int rowHeight = std::max(static_cast<int>(height / 19.75), kArrangerMinRowHeight);
 
     const int ruler = static_cast<int>(rowHeight * 0.25);
     const int masterRow = static_cast<int>(rowHeight * 0.5);
@@ -53,7 +56,8 @@ void computeArrangerLayout(const ArrangerMetrics& metrics, DisplaySettings& disp
 
 bool plausibleArrangerLayout(const DisplaySettings& display, const ArrangerMetrics& metrics)
 {
-    return display.midiblockwidth >= 1 && display.midiblockheight >= 4 && display.numberoftracksinaview >= 5 &&
+    return display.midiblockwidth >= 1 && display.midiblockheight >= kArrangerMinRowHeight &&
+           display.numberoftracksinaview >= 5 && display.numberoftracksinaview <= kTrackCount &&
            display.numberofmidiblocksinaview >= 20 && display.arrangerwindowleftedge >= 0 &&
            display.arrangerwindowleftedge < metrics.clientWidth &&
            display.arrangerwindowbottomedge > metrics.toolbarHeight + metrics.deviceStripsHeight;

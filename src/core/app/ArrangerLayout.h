@@ -12,6 +12,7 @@ struct DisplaySettings;
 
 inline constexpr int kArrangerRows = 18;
 inline constexpr int kArrangerStartMeasures = 64;
+inline constexpr int kArrangerMinRowHeight = 4;
 // The per-track control strips are this many row heights wide.
 inline constexpr int kControlStripRowHeights = 18;
 
@@ -32,8 +33,8 @@ struct ArrangerMetrics {
 // Fills the arranger layout keys of display from the metrics.
 void computeArrangerLayout(const ArrangerMetrics& metrics, DisplaySettings& display);
 
-// A stored layout is usable when it has whole blocks, rows of at least 4 pixels, at least
-// 5 rows and 20 measures, its left edge inside the client width and its bottom below the
+// A stored layout is usable when it has whole blocks, rows of at least 4 pixels, 5 to 256
+// rows, at least 20 measures, its left edge inside the client width and its bottom below the
 // toolbar and the device strips.
 bool plausibleArrangerLayout(const DisplaySettings& display, const ArrangerMetrics& metrics);
 

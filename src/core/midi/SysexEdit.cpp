@@ -2,6 +2,7 @@
 
 #include "midi/GsParameterMap.h"
 #include "midi/UniversalSysex.h"
+#include "song/TextFormat.h"
 
 #include <algorithm>
 
@@ -11,15 +12,6 @@ namespace {
 
 constexpr std::size_t kGsAddress = 4;
 constexpr std::size_t kGsShortest = 8; // 41 dev 42 12 a1 a2 a3 checksum
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 // A decimal number of at most 9 digits with an optional minus; std::nullopt otherwise.
 std::optional<int> parseNumber(std::string_view text)

@@ -31,6 +31,15 @@ MasterListChange setInList(std::vector<Entry>& list, const Entry& entry, KeyOf k
     return MasterListChange::Inserted;
 }
 
+template <typename Entry>
+bool removeFromList(std::vector<Entry>& list, int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= usedEntries(list).size())
+        return false;
+    list.erase(list.begin() + index);
+    return true;
+}
+
 bool validTrack(int track) { return track >= 0 && track < kTrackCount; }
 
 } // namespace
@@ -91,6 +100,10 @@ MasterListChange Song::setMeterAtMeasure(std::int32_t measure, std::int32_t nume
     return setInList(meterList, MeterEntry{numerator, denominator, measure},
                      [](const MeterEntry& e) { return e.measure; });
 }
+
+bool Song::removeTempo(int index) { return removeFromList(tempoList, index); }
+bool Song::removeMeter(int index) { return removeFromList(meterList, index); }
+bool Song::removeKey(int index) { return removeFromList(keyList, index); }
 
 int Song::tempoCount() const { return static_cast<int>(usedEntries(tempoList).size()); }
 int Song::meterCount() const { return static_cast<int>(usedEntries(meterList).size()); }

@@ -79,6 +79,12 @@ public:
     MasterListChange setMeter(std::int32_t tick, std::int32_t numerator, std::int32_t denominator);
     MasterListChange setMeterAtMeasure(std::int32_t measure, std::int32_t numerator, std::int32_t denominator);
 
+    // Takes entry index out of its list: the entries behind it move up and the last slot
+    // becomes free. False for an index outside the used entries.
+    bool removeTempo(int index);
+    bool removeMeter(int index);
+    bool removeKey(int index);
+
     int tempoCount() const;
     int meterCount() const;
     int keyCount() const;

@@ -120,6 +120,15 @@ void overwrite(std::string& target, std::string_view source)
 
 std::string numberText(int value) { return std::to_string(value); }
 
+std::string_view trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
 std::optional<int> parseDecimal(std::string_view text)
 {
     // from_chars takes no plus sign and no blanks, which is what the callers want.

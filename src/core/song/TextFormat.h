@@ -33,6 +33,8 @@ int fieldCount(std::string_view text, char separator);
 void overwrite(std::string& target, std::string_view source);
 // Decimal, with a minus sign when negative.
 std::string numberText(int value);
+// The text without the blanks and tabs around it.
+std::string_view trimmed(std::string_view text);
 // The whole text as a decimal number: an optional minus sign and digits (leading zeros
 // allowed), nothing else, within the range of int. std::nullopt otherwise.
 std::optional<int> parseDecimal(std::string_view text);

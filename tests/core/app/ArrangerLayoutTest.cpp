@@ -1,25 +1,12 @@
 #include "app/ArrangerLayout.h"
 
 #include "app/Settings.h"
+#include "core/app/ArrangerTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace velisto {
 namespace {
-
-// A 1024-pixel-wide client with a status bar, one device strip and scroll bars.
-ArrangerMetrics metrics1024()
-{
-    ArrangerMetrics metrics;
-    metrics.clientWidth = 1024;
-    metrics.clientHeight = 700;
-    metrics.statusBarHeight = 20;
-    metrics.toolbarHeight = 38;
-    metrics.deviceStripsHeight = 38;
-    metrics.horizontalScrollBarHeight = 16;
-    metrics.verticalScrollBarWidth = 16;
-    return metrics;
-}
 
 TEST(ArrangerLayoutTest, AFirstRunComputesRowsBandsAndWholeBlocks)
 {
@@ -77,6 +64,11 @@ TEST(ArrangerLayoutTest, AStoredLayoutIsKeptOnlyForTheSameScreenAndDevicesAndWhe
     display.numberofmidiblocksinaview = 19;
     EXPECT_FALSE(restoreArrangerLayout(display, metrics, 1024, 768, 1));
     EXPECT_EQ(display.numberofmidiblocksinaview, 68);
+
+    display = stored;
+    display.numberoftracksinaview = 257; // more rows than tracks
+    EXPECT_FALSE(restoreArrangerLayout(display, metrics, 1024, 768, 1));
+    EXPECT_EQ(display.numberoftracksinaview, 18);
 
     display = stored;
     display.arrangerwindowbottomedge = 70; // above the strips' bottom (76)

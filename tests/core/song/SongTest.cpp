@@ -170,5 +170,25 @@ TEST(SongTest, EmptyForSavingLooksAtEverySetting)
     EXPECT_EQ(song.lastTrackToSave(), 50);
 }
 
+TEST(SongTest, RemovingAMasterEntryMovesTheOthersUp)
+{
+    Song song;
+    song.setTempo(100, 90.0);
+    song.setTempo(200, 100.0);
+    EXPECT_TRUE(song.removeTempo(1));
+    ASSERT_EQ(song.tempoCount(), 2);
+    EXPECT_EQ(song.tempoList[1].tick, 200);
+    EXPECT_FALSE(song.tempoList[2].used());
+    EXPECT_FALSE(song.removeTempo(2));
+    EXPECT_FALSE(song.removeTempo(-1));
+    song.setMeterAtMeasure(3, 3, 4);
+    EXPECT_TRUE(song.removeMeter(1));
+    EXPECT_EQ(song.meterCount(), 1);
+    song.setKey(50, 2, 0);
+    EXPECT_TRUE(song.removeKey(0));
+    EXPECT_EQ(song.keyList[0].tick, 50);
+    EXPECT_EQ(song.keyCount(), 1);
+}
+
 } // namespace
 } // namespace velisto

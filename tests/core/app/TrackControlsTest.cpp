@@ -1,0 +1,73 @@
+#include "app/TrackControls.h"
+
+#include "song/Song.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace velisto {
+namespace {
+
+TEST(TrackControlsTest, TickOffsetDialAndDrag)
+{
+    EXPECT_EQ(tickOffsetLimit(480), 120);
+    EXPECT_EQ(tickOffsetDialImage(-120, 480), 0);
+    EXPECT_EQ(tickOffsetDialImage(0, 480), 14); // 13.5 rounds up
+    EXPECT_EQ(tickOffsetDialImage(60, 480), 20);
+    EXPECT_EQ(tickOffsetDialImage(120, 480), 27);
+    EXPECT_EQ(tickOffsetDialImage(500, 480), 27);
+
+    // Rows of 29 pixels: 240 ticks over 29 * 86 / 125 = 19.95 pixels, 12.03 a pixel.
+    EXPECT_EQ(draggedTickOffset(0, 5, 480, 29), 60);
+    EXPECT_EQ(draggedTickOffset(-10, -3, 480, 29), -46);
+    EXPECT_EQ(draggedTickOffset(100, 100, 480, 29), 120);
+    EXPECT_EQ(draggedTickOffset(0, -100, 480, 29), -120);
+    EXPECT_EQ(draggedTickOffset(0, 5, 480, 0), 120); // no row height: still no division by 0
+
+    // One tick per quarter has no sixteenth to shift by.
+    EXPECT_EQ(tickOffsetDialImage(0, 1), 14);
+    EXPECT_EQ(draggedTickOffset(0, 40, 1, 29), 0);
+    EXPECT_EQ(draggedTickOffset(0, 40, 4, 29), 1);
+}
+
+TEST(TrackControlsTest, TypedTickOffsetsOutsideTheRangeAreRefused)
+{
+    EXPECT_EQ(checkTickOffset(" -120", 480).offset, -120);
+    EXPECT_TRUE(checkTickOffset("0", 480).valid());
+    EXPECT_EQ(checkTickOffset("121", 480).message, "Please enter a value between -120 and 120");
+    EXPECT_FALSE(checkTickOffset("ten", 480).valid());
+    EXPECT_EQ(checkTickOffset("1", 1).message, "Please enter a value between 0 and 0");
+}
+
+TEST(TrackControlsTest, SoloReplacesOrAddsAndMuteWaitsForNoSolo)
+{
+    auto song = std::make_unique<Song>();
+    soloClick(*song, 3, false);
+    soloClick(*song, 5, false);
+    EXPECT_EQ(song->soloList(), std::vector<int>{5});
+    soloClick(*song, 7, true);
+    EXPECT_EQ(song->soloList(), (std::vector<int>{5, 7}));
+    EXPECT_FALSE(muteClick(*song, 2));
+    EXPECT_EQ(song->tracks[2].muted, 0);
+    soloClick(*song, 7, true);
+    EXPECT_EQ(song->soloList(), std::vector<int>{5});
+    soloClick(*song, 5, false);
+    EXPECT_TRUE(song->soloList().empty());
+    EXPECT_TRUE(muteClick(*song, 2));
+    EXPECT_EQ(song->tracks[2].muted, 1);
+    EXPECT_TRUE(muteClick(*song, 2));
+    EXPECT_EQ(song->tracks[2].muted, 0);
+}
+
+TEST(TrackControlsTest, LevelMeterJumpsToAPeakAndFallsByOneStep)
+{
+    EXPECT_EQ(levelMeterTick(3, 90), 90);
+    EXPECT_EQ(levelMeterTick(90, 40), 40);
+    EXPECT_EQ(levelMeterTick(10, std::nullopt), 9);
+    EXPECT_EQ(levelMeterTick(0, std::nullopt), 0);
+}
+
+} // namespace
+} // namespace velisto
