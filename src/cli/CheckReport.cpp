@@ -27,15 +27,6 @@ std::string upper(std::string_view text)
     return result;
 }
 
-std::string trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
 struct Due {
     std::int32_t tick;
     int track;
