@@ -840,6 +840,24 @@ DeviceMidiState EventOutput::copyTargetState(const OutputDevice& device) const
     return device.targetState;
 }
 
+ChannelView EventOutput::channelView(const OutputDevice& device, int channel) const
+{
+    ChannelView view;
+    if (channel < 0 || channel >= DeviceMidiState::kChannels)
+        return view;
+    const std::lock_guard lock(device.sendMutex());
+    const DeviceMidiState& state = device.liveState;
+    const MidiModeDefinition& definition = state.definition();
+    view.mainVolumeSlot = definition.slotOf(ParamKind::Controller, 7);
+    view.mainVolume = state.controllerValue(channel, view.mainVolumeSlot);
+    view.pitchBend = state.pitchBend(channel) + 8192;
+    view.bendSensitivitySlot = definition.slotOf(ParamKind::Rpn, 0);
+    view.bendSensitivity = state.rpnValue(channel, view.bendSensitivitySlot);
+    if (const DeviceMidiState::Part* part = state.part(state.partOfChannel(channel)))
+        view.program = part->program;
+    return view;
+}
+
 void EventOutput::copyLiveToTarget(OutputDevice& device) const
 {
     const std::lock_guard lock(device.sendMutex());

@@ -40,6 +40,20 @@ struct SendOptions {
     int track = -1;              // whose level meter a note on raises; -1: none
 };
 
+// What the virtual keyboard shows of one channel of a device's live state, with the slots
+// its controls send to. A value is -1 where the state has none (a slot the device's
+// standard does not track, a channel no part receives).
+struct ChannelView {
+    int mainVolume = -1;          // controller 7, 0..127
+    int mainVolumeSlot = -1;      // controller slot of controller 7 in the device's standard
+    int pitchBend = 8192;         // 14-bit, 0..16383, 8192 = centre
+    int bendSensitivity = -1;     // RPN 0, semitones 0..127
+    int bendSensitivitySlot = -1; // RPN slot of RPN 0
+    int program = -1;             // program of the channel's lowest-numbered part
+
+    bool operator==(const ChannelView&) const = default;
+};
+
 class EventOutput {
 public:
     using Sleep = std::function<void(std::chrono::milliseconds)>;
@@ -94,6 +108,9 @@ public:
     // ---- the states, read by threads that do not send ----
     DeviceMidiState copyLiveState(const OutputDevice& device) const;
     DeviceMidiState copyTargetState(const OutputDevice& device) const;
+    // A few values of one channel (0..15) of the live state, small enough to read on every
+    // paint; a default view for a channel out of range.
+    ChannelView channelView(const OutputDevice& device, int channel) const;
     // The run's start: the target begins as what the receiver holds now.
     void copyLiveToTarget(OutputDevice& device) const;
 

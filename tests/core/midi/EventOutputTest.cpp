@@ -645,6 +645,31 @@ TEST_F(EventOutputTest, AdjustingAbortsWhenTheReceiverCannotEnterTheMode)
     EXPECT_FALSE(contains(monitor.text(), "Finished"));
 }
 
+// ---- the keyboard's view of a channel ----
+
+TEST_F(EventOutputTest, ChannelViewReadsTheLiveStateOfOneChannel)
+{
+    OutputDevice& device = openPort({});
+    const ChannelView fresh = output.channelView(device, 3);
+    EXPECT_EQ(fresh.mainVolumeSlot, cc(7));
+    EXPECT_EQ(fresh.bendSensitivitySlot, rpn(0));
+    EXPECT_EQ(fresh.pitchBend, 8192);
+
+    event(device, 0xB3, cc(7), 90);
+    event(device, 0xE3, 5, 70);
+    event(device, 0x63, rpn(0), 12);
+    event(device, 0xC3, 33, 0);
+    EXPECT_EQ(output.channelView(device, 3),
+              (ChannelView{.mainVolume = 90,
+                           .mainVolumeSlot = cc(7),
+                           .pitchBend = 70 * 128 + 5,
+                           .bendSensitivity = 12,
+                           .bendSensitivitySlot = rpn(0),
+                           .program = 33}));
+    EXPECT_EQ(output.channelView(device, 4), fresh) << "other channels keep their values";
+    EXPECT_EQ(output.channelView(device, 16), ChannelView{});
+}
+
 // ---- several threads through one device ----
 
 // The user interface, the play timer and the MIDI input callback send through the same
