@@ -437,10 +437,15 @@ void CKeyboard::drawKeys(QPainter& painter, const KeyboardLayout& skin) const
     painter.setFont(skinFont(skin, 13, true));
     for (const KeyLetter& letter : KeyboardLayout::letters()) {
         const std::optional<int> key = KeyboardLayout::keyOfLetter(letter.letter);
-        const bool black = key && KeyboardLayout::isBlackKey(*key);
-        painter.setPen(key && lit(*key) ? kBlackKey : (black ? kWhiteKey : kBlackKey));
-        const QRect box = rectOf(skin, {letter.x - 14, letter.y - 10, letter.x + 14, letter.y + 10});
-        painter.drawText(box, Qt::AlignCenter, QString(QChar(letter.letter)));
+        if (!key)
+            continue;
+        // The letter's place gives its row (its top); across, it sits in the middle of its
+        // key, where a narrow letter placed by its left edge would straddle a black key's side.
+        const bool black = KeyboardLayout::isBlackKey(*key);
+        const SkinRect band = black ? KeyboardLayout::upperKey(*key) : KeyboardLayout::lowerKey(*key);
+        painter.setPen(black && !lit(*key) ? kWhiteKey : kBlackKey);
+        const QRect box = rectOf(skin, {band.left, letter.y, band.right, letter.y + 18});
+        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, QString(QChar(letter.letter)));
     }
 }
 
