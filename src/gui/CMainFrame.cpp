@@ -95,7 +95,10 @@ bool CMainFrame::create()
         return false;
 
     sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR "/sounds");
-    controller_ = std::make_unique<PlayController>(engine_->environment(router_.get()), *engine_->song, prompt_);
+    karaoke_ = std::make_unique<GuiKaraokeHooks>(this);
+    PlayEnvironment environment = engine_->environment(router_.get());
+    environment.karaoke = karaoke_.get();
+    controller_ = std::make_unique<PlayController>(environment, *engine_->song, prompt_);
     controller_->setUndoWriter([this](std::string_view description) {
         undo_.record(*engine_->song, description, prompt_);
     });
@@ -526,18 +529,21 @@ void CMainFrame::play()
     if (state_.listCellEditing)
         return;
     const PlayPosition at = playPosition(state_, *engine_->song);
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->play(at.cursorTick, at.selection, engine_->settings);
     refreshMenuState();
 }
 
 void CMainFrame::playLoop()
 {
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->playLoop(playPosition(state_, *engine_->song).selection, engine_->settings);
     refreshMenuState();
 }
 
 void CMainFrame::record()
 {
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->record(playPosition(state_, *engine_->song).cursorTick, state_.cursorTrack, engine_->settings);
     refreshMenuState();
 }

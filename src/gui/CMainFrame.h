@@ -6,6 +6,7 @@
 //
 // Thread contract: user-interface thread only; other threads reach it through notifier().
 
+#include "GuiKaraokeHooks.h"
 #include "GuiOutputNotifier.h"
 #include "QtUiNotifier.h"
 #include "app/FileChooser.h"
@@ -82,6 +83,7 @@ public:
     QToolBar* toolbar() const { return toolbar_; }
     // The virtual keyboard window; null while it is closed.
     CKeyboard* keyboard() const { return keyboard_; }
+    GuiKaraokeHooks& karaoke() { return *karaoke_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -135,6 +137,7 @@ private:
     Clipboard clipboard_;
     std::unique_ptr<MidiInputRouter> router_;
     MidiInputConnection input_;
+    std::unique_ptr<GuiKaraokeHooks> karaoke_;
     std::unique_ptr<PlayController> controller_;
     std::unique_ptr<SongDocument> document_;
     std::unique_ptr<DialogSoundPlayer> sounds_;
