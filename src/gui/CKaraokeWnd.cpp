@@ -68,11 +68,12 @@ void CKaraokeWnd::paintEvent(QPaintEvent* /*event*/)
     if (height() >= KaraokeModel::kLineHeight) {
         painter.setFont(font_);
         const QRect line(0, offset, KaraokeModel::kLineWidth, KaraokeModel::kLineHeight);
+        // The lines are 40 apart, as high as the font: descenders reach below the box.
+        const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip;
         painter.setPen(kCurrentLine);
-        painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop, decodeText(model_->currentText()));
+        painter.drawText(line, flags, decodeText(model_->currentText()));
         painter.setPen(kNextLine);
-        painter.drawText(line.translated(0, KaraokeModel::kLineHeight), Qt::AlignHCenter | Qt::AlignTop,
-                         decodeText(model_->nextText()));
+        painter.drawText(line.translated(0, KaraokeModel::kLineHeight), flags, decodeText(model_->nextText()));
     }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
