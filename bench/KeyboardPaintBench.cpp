@@ -4,6 +4,7 @@
 
 #include "CKeyboard.h"
 #include "CVelistoApp.h"
+#include "GuiBenchSupport.h"
 #include "app/CommandIds.h"
 #include "app/MemoryProfileStore.h"
 #include "audio/NullAudioSystem.h"
@@ -17,12 +18,7 @@
 namespace {
 
 using namespace velisto;
-
-class NoFiles : public FileChooser {
-public:
-    std::optional<std::filesystem::path> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
+using bench::NoFiles;
 
 void BM_KeyboardSkinPaint(benchmark::State& state)
 {
@@ -63,13 +59,4 @@ BENCHMARK(BM_KeyboardSkinPaint)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return velisto::bench::runGuiBenchmarks(argc, argv); }
