@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,12 @@ protected:
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent event(type, QPointF(at), widget.mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&widget, &event);
+    }
+    static void wheel(QWidget& widget, QPoint at, int delta)
+    {
+        QWheelEvent event(QPointF(at), widget.mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&widget, &event);
     }
     // A key as xcb gives it: the XKB keycode is the evdev code + 8.
@@ -112,6 +119,21 @@ TEST_F(CKeyboardTest, ClicksAndDragsReachThePortAsMidiBytes)
     mouse(keyboard, QEvent::MouseMove, {80, 213 - 90});
     mouse(keyboard, QEvent::MouseButtonRelease, {80, 213 - 90});
     EXPECT_EQ(sent(), (Texts{"E1 38 5F", "E1 7F 7F", "E1 00 40"}));
+}
+
+TEST_F(CKeyboardTest, WheelOverTheVelocityBoxSetsTheVelocityOfTheNotes)
+{
+    CKeyboard& keyboard = openKeyboard();
+    wheel(keyboard, {130, 260}, 120); // over the keys: nothing
+    EXPECT_EQ(keyboard.model().velocity(), 100);
+    wheel(keyboard, {1000, 40}, 3 * 120);
+    wheel(keyboard, {1000, 40}, 30); // a fine-grained wheel still moves one step
+    EXPECT_EQ(keyboard.model().velocity(), 104);
+    wheel(keyboard, {1000, 40}, 40 * 120);
+    EXPECT_EQ(keyboard.model().velocity(), 127);
+    mouse(keyboard, QEvent::MouseButtonPress, {130, 260});
+    mouse(keyboard, QEvent::MouseButtonRelease, {130, 260});
+    EXPECT_EQ(sent(), (Texts{"90 24 7F", "90 24 00"}));
 }
 
 TEST_F(CKeyboardTest, HeldComputerKeyPlaysOnceAndTextFieldsKeepTheirKeys)
