@@ -136,6 +136,21 @@ TEST_F(CKeyboardTest, WheelOverTheVelocityBoxSetsTheVelocityOfTheNotes)
     EXPECT_EQ(sent(), (Texts{"90 24 7F", "90 24 00"}));
 }
 
+TEST_F(CKeyboardTest, KeyboardWhoseDeviceClosesPlaysOnTheDefaultDevice)
+{
+    CKeyboard& keyboard = openKeyboard();
+    ASSERT_EQ(keyboard.model().device(), synth);
+    DeviceTable& table = frame().engine().table;
+    ASSERT_EQ(table.close(synth), "");
+    const int fallback = table.defaultDevice();
+    ASSERT_GE(fallback, 0);
+    ASSERT_NE(fallback, synth);
+    mouse(keyboard, QEvent::MouseButtonPress, {130, 260});
+    mouse(keyboard, QEvent::MouseButtonRelease, {130, 260});
+    EXPECT_EQ(keyboard.model().device(), fallback);
+    EXPECT_TRUE(sent().empty());
+}
+
 TEST_F(CKeyboardTest, HeldComputerKeyPlaysOnceAndTextFieldsKeepTheirKeys)
 {
     openKeyboard();
