@@ -4,6 +4,7 @@
 // settings store in memory, so the figure is the program's own work. Budget: 1 s.
 
 #include "CVelistoApp.h"
+#include "GuiBenchSupport.h"
 #include "app/MemoryProfileStore.h"
 #include "audio/NullAudioSystem.h"
 #include "midi/LoopbackMidiPortSystem.h"
@@ -15,12 +16,7 @@
 namespace {
 
 using namespace velisto;
-
-class NoFiles : public FileChooser {
-public:
-    std::optional<std::filesystem::path> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
+using bench::NoFiles;
 
 void settle()
 {
@@ -70,13 +66,4 @@ BENCHMARK(BM_StartupToPaintedWindowOnTheDemo)->Unit(benchmark::kMillisecond)->It
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return velisto::bench::runGuiBenchmarks(argc, argv); }

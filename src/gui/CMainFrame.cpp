@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "CKeyboard.h"
 #include "CSettings.h"
 #include "QtText.h"
 #include "QtUserPrompt.h"
@@ -29,6 +30,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <optional>
+
 namespace velisto {
 
 namespace {
@@ -57,6 +60,11 @@ CMainFrame::~CMainFrame()
 {
     // Nothing a worker posts from now on can reach a half-destroyed window.
     notifier_.detach();
+    qApp->removeEventFilter(this);
+    // The keyboard sends its last note-offs through the engine, which goes before the
+    // child windows would.
+    delete keyboard_;
+    keyboard_ = nullptr;
     if (controller_ && controller_->runExists())
         controller_->stopAndWait(std::chrono::seconds(5));
     input_.close();
@@ -88,7 +96,10 @@ bool CMainFrame::create()
         return false;
 
     sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR "/sounds");
-    controller_ = std::make_unique<PlayController>(engine_->environment(router_.get()), *engine_->song, prompt_);
+    karaoke_ = std::make_unique<GuiKaraokeHooks>(this);
+    PlayEnvironment environment = engine_->environment(router_.get());
+    environment.karaoke = karaoke_.get();
+    controller_ = std::make_unique<PlayController>(environment, *engine_->song, prompt_);
     controller_->setUndoWriter([this](std::string_view description) {
         undo_.record(*engine_->song, description, prompt_);
     });
@@ -105,6 +116,7 @@ bool CMainFrame::create()
             notifier_.post(kWmCommand, CommandId::OpenStartupFile, 0);
     });
     refreshTitle();
+    qApp->installEventFilter(this);
     settingsMayBeSaved_ = true;
     return true;
 }
@@ -224,7 +236,9 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::Stop] = [this](bool) { stop(); };
     handlers_[CommandId::RecordMarker] = [this](bool) { recordMarker(); };
     handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
+    handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
+    actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
 }
 
@@ -245,6 +259,7 @@ void CMainFrame::refreshMenuState()
     }
     actions_.at(CommandId::Undo)->setText(QString::fromStdString(menu.undoText).section('\t', 0, 0));
     actions_.at(CommandId::ViewStatus)->setChecked(statusBar()->isVisible());
+    actions_.at(CommandId::VirtualKeyboard)->setChecked(keyboard_ != nullptr);
     for (const auto& [tool, action] : toolActions_)
         action->setEnabled(!controller_->runExists() || tool != kToolPen);
 }
@@ -351,6 +366,44 @@ void CMainFrame::keyPressEvent(QKeyEvent* event)
     QMainWindow::keyPressEvent(event);
 }
 
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (keyboard_ && (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) &&
+        filterKeyboardKey(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::filterKeyboardKey(QObject* watched, QKeyEvent& event)
+{
+    const std::optional<int> key = CKeyboard::pianoKeyOf(event);
+    if (!key)
+        return false;
+    // A key-up always reaches a key that is down, wherever the focus went meanwhile.
+    if (event.type() == QEvent::KeyRelease && keyboard_->model().isKeyDown(*key)) {
+        if (!event.isAutoRepeat())
+            keyboard_->computerKey(*key, false);
+        return true;
+    }
+    // Accelerators keep their modifiers, and a key typed into a text field stays text.
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const auto isTextField = [](const QObject* object) {
+        const auto* widget = qobject_cast<const QWidget*>(object);
+        return widget && widget->testAttribute(Qt::WA_InputMethodEnabled);
+    };
+    if (isTextField(watched) || isTextField(QApplication::focusWidget()))
+        return false;
+    if (event.type() == QEvent::ShortcutOverride) {
+        event.accept(); // the key plays; no accelerator takes it
+        return true;
+    }
+    if (event.type() == QEvent::KeyPress && !event.isAutoRepeat())
+        keyboard_->computerKey(*key, true);
+    return true;
+}
+
 void CMainFrame::completeStartup()
 {
     Settings& settings = engine_->settings;
@@ -393,7 +446,10 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     input_.close();
     ClosingWindows windows;
-    // The list editor and the keyboard keep their stored flags until their windows exist.
+    // The list editor keeps its stored flag until its window exists.
+    windows.keyboardOpen = keyboard_ != nullptr;
+    if (keyboard_)
+        keyboard_->storeSettings(engine_->settings);
     windows.statusBarVisible = statusBar()->isVisible();
     windows.maximised = isMaximized();
     if (screen()) {
@@ -474,18 +530,21 @@ void CMainFrame::play()
     if (state_.listCellEditing)
         return;
     const PlayPosition at = playPosition(state_, *engine_->song);
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->play(at.cursorTick, at.selection, engine_->settings);
     refreshMenuState();
 }
 
 void CMainFrame::playLoop()
 {
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->playLoop(playPosition(state_, *engine_->song).selection, engine_->settings);
     refreshMenuState();
 }
 
 void CMainFrame::record()
 {
+    karaoke_->setSettings(engine_->settings.karaoke);
     controller_->record(playPosition(state_, *engine_->song).cursorTick, state_.cursorTrack, engine_->settings);
     refreshMenuState();
 }
@@ -525,6 +584,21 @@ void CMainFrame::startupFileDue()
 void CMainFrame::setMouseTool(std::string_view tool)
 {
     state_.mouseTool = std::string(tool);
+}
+
+void CMainFrame::toggleKeyboard()
+{
+    if (keyboard_) {
+        keyboard_->close();
+    } else {
+        keyboard_ = new CKeyboard(*engine_, *controller_, outputNotifier_, this);
+        keyboard_->setClosedHandler([this] {
+            keyboard_ = nullptr;
+            refreshMenuState();
+        });
+        keyboard_->show();
+    }
+    refreshMenuState();
 }
 
 } // namespace velisto

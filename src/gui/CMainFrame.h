@@ -6,6 +6,7 @@
 //
 // Thread contract: user-interface thread only; other threads reach it through notifier().
 
+#include "GuiKaraokeHooks.h"
 #include "GuiOutputNotifier.h"
 #include "QtUiNotifier.h"
 #include "app/FileChooser.h"
@@ -31,10 +32,12 @@
 
 class QAction;
 class QLabel;
+class QKeyEvent;
 class QToolBar;
 
 namespace velisto {
 
+class CKeyboard;
 class SongDocument;
 class TrackAreaPane;
 
@@ -78,12 +81,17 @@ public:
     MidiInputConnection& input() { return input_; }
     MidiInputRouter& inputRouter() { return *router_; }
     QToolBar* toolbar() const { return toolbar_; }
+    // The virtual keyboard window; null while it is closed.
+    CKeyboard* keyboard() const { return keyboard_; }
+    GuiKaraokeHooks& karaoke() { return *karaoke_; }
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The keyboard filter: computer keys that play the virtual keyboard while it is open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -115,6 +123,8 @@ private:
     void startupFileDue();
     void runEnded();
     void setMouseTool(std::string_view tool);
+    void toggleKeyboard();
+    bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
     QtUiNotifier notifier_;
     GuiOutputNotifier outputNotifier_;
@@ -127,6 +137,7 @@ private:
     Clipboard clipboard_;
     std::unique_ptr<MidiInputRouter> router_;
     MidiInputConnection input_;
+    std::unique_ptr<GuiKaraokeHooks> karaoke_;
     std::unique_ptr<PlayController> controller_;
     std::unique_ptr<SongDocument> document_;
     std::unique_ptr<DialogSoundPlayer> sounds_;
@@ -140,6 +151,7 @@ private:
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
     TrackAreaPane* trackArea_ = nullptr;
+    CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;
     bool settingsWritten_ = true;

@@ -194,8 +194,8 @@ TEST_F(CMainFrameTest, CommandsOfWindowsNotBuiltYetExistButStayGrayed)
         ASSERT_NE(action, nullptr) << info.id;
         EXPECT_EQ(action->data().toUInt(), info.id);
     }
-    for (unsigned id : {CommandId::Cut, CommandId::ListEditor, CommandId::VirtualKeyboard, CommandId::OpenDevice,
-                        CommandId::WaveEditor, CommandId::Rewind})
+    for (unsigned id :
+         {CommandId::Cut, CommandId::ListEditor, CommandId::OpenDevice, CommandId::WaveEditor, CommandId::Rewind})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_EQ(frame().action(CommandId::SelectToBottom)->shortcuts().value(0), QKeySequence("Ctrl+B"));
     EXPECT_EQ(frame().action(CommandId::SaveAs)->shortcuts().value(0), QKeySequence("Ctrl+Shift+S"));

@@ -1,0 +1,62 @@
+// One paint of the virtual keyboard's skin at 1x and at 2x (HiDPI), all 48 keys up and
+// the computer-key letters shown: the work of every repaint while notes are played.
+// Offscreen platform, loopback ports, the null audio system. Budget: 4 ms.
+
+#include "CKeyboard.h"
+#include "CVelistoApp.h"
+#include "GuiBenchSupport.h"
+#include "app/CommandIds.h"
+#include "app/MemoryProfileStore.h"
+#include "audio/NullAudioSystem.h"
+#include "midi/LoopbackMidiPortSystem.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace velisto;
+using bench::NoFiles;
+
+void BM_KeyboardSkinPaint(benchmark::State& state)
+{
+    SilentPrompt prompt;
+    NoFiles files;
+    auto store = std::make_unique<MemoryProfileStore>();
+    store->writeInt("MIDI Input device", "devicenr", 0); // the port count: no input, no question
+    FrameParts parts;
+    parts.engine.store = std::move(store);
+    parts.engine.ports = std::make_unique<LoopbackMidiPortSystem>(std::vector<std::string>{"Synth A"});
+    parts.audio = std::make_unique<NullAudioSystem>();
+    parts.prompt = &prompt;
+    parts.files = &files;
+    AppOptions options;
+    options.programDirectory = std::filesystem::temp_directory_path().string();
+    CVelistoApp app(std::move(parts), options);
+    if (!app.initInstance({})) {
+        state.SkipWithError("the start failed");
+        return;
+    }
+    QCoreApplication::sendPostedEvents();
+    app.frame()->runCommand(CommandId::VirtualKeyboard);
+    CKeyboard* keyboard = app.frame()->keyboard();
+    if (!keyboard) {
+        state.SkipWithError("the keyboard did not open");
+        return;
+    }
+    const int ratio = static_cast<int>(state.range(0));
+    QImage image(keyboard->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    for (auto _ : state) {
+        keyboard->render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    app.frame()->close();
+}
+BENCHMARK(BM_KeyboardSkinPaint)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) { return velisto::bench::runGuiBenchmarks(argc, argv); }
