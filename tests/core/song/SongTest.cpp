@@ -178,7 +178,7 @@ TEST(SongTest, RemovingAMasterEntryMovesTheOthersUp)
     EXPECT_TRUE(song.removeTempo(1));
     ASSERT_EQ(song.tempoCount(), 2);
     EXPECT_EQ(song.tempoList[1].tick, 200);
-    EXPECT_FALSE(song.tempoList[2].used());
+    EXPECT_EQ(song.tempoList.size(), 2u);
     EXPECT_FALSE(song.removeTempo(2));
     EXPECT_FALSE(song.removeTempo(-1));
     song.setMeterAtMeasure(3, 3, 4);
