@@ -46,7 +46,7 @@ fuzz: deps
 sanitize: deps
 	cmake -S . -B build-asan -G Ninja -DVELISTO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest --output-on-failure -j $(JOBS)
+	cd build-asan && LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp" ctest --output-on-failure -j $(JOBS)
 
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DVELISTO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
