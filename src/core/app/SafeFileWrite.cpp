@@ -42,25 +42,6 @@ std::FILE* openTemporary(const std::filesystem::path& target, std::filesystem::p
     return nullptr;
 }
 
-// Empty on success, else the system's reason. The bytes are on the disk before the file
-// is closed, so that the rename never puts an empty or partial file in the target's place
-// after a crash.
-std::string writeAndClose(std::FILE* file, std::span<const std::uint8_t> bytes)
-{
-    errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    int reason = errno;
-    const std::string synced = ok ? fileSync().syncFile(file) : std::string();
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        reason = errno;
-    }
-    if (ok)
-        return synced;
-    return reason != 0 ? std::generic_category().message(reason) : std::string("write error");
-}
-
 std::string replaceTarget(const std::filesystem::path& temporary, const std::filesystem::path& target)
 {
     std::error_code ec;
@@ -74,7 +55,9 @@ std::string replaceTarget(const std::filesystem::path& temporary, const std::fil
     return fileSync().syncFolder(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
 }
 
-// Empty on success, else the system's reason.
+// Empty on success, else the system's reason. The bytes are on the disk before the file
+// is closed, so that the rename never puts an empty or partial file in the target's place
+// after a crash. ok: whether everything before was written.
 std::string closeWritten(std::FILE* file, bool ok)
 {
     int reason = errno;
@@ -82,13 +65,35 @@ std::string closeWritten(std::FILE* file, bool ok)
         ok = false;
         reason = errno;
     }
+    const std::string synced = ok ? fileSync().syncFile(file) : std::string();
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         reason = errno;
     }
     if (ok)
-        return {};
+        return synced;
     return reason != 0 ? std::generic_category().message(reason) : std::string("write error");
+}
+
+std::string writeAndClose(std::FILE* file, std::span<const std::uint8_t> bytes)
+{
+    errno = 0;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return closeWritten(file, ok);
+}
+
+// The common end of both writers: the temporary replaces the target, or goes.
+SafeWriteResult finishSafeWrite(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                                std::string reason)
+{
+    if (reason.empty())
+        reason = replaceTarget(temporary, target);
+    if (!reason.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(temporary, ec);
+        return {SafeWriteStatus::WriteFailed, reason};
+    }
+    return {};
 }
 
 } // namespace
@@ -109,16 +114,7 @@ SafeWriteResult writeFileSafelyInBlocks(const std::filesystem::path& path,
     };
     std::string reason = produce(sink);
     const std::string closed = closeWritten(file, reason.empty() && written);
-    if (reason.empty())
-        reason = closed;
-    if (reason.empty())
-        reason = replaceTarget(temporary, target);
-    if (!reason.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temporary, ec);
-        return {SafeWriteStatus::WriteFailed, reason};
-    }
-    return {};
+    return finishSafeWrite(temporary, target, reason.empty() ? closed : reason);
 }
 
 SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
@@ -128,15 +124,7 @@ SafeWriteResult writeFileSafely(const std::filesystem::path& path, std::span<con
     std::FILE* file = openTemporary(target, temporary);
     if (file == nullptr)
         return {SafeWriteStatus::OpenFailed, {}};
-    std::string reason = writeAndClose(file, bytes);
-    if (reason.empty())
-        reason = replaceTarget(temporary, target);
-    if (!reason.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temporary, ec);
-        return {SafeWriteStatus::WriteFailed, reason};
-    }
-    return {};
+    return finishSafeWrite(temporary, target, writeAndClose(file, bytes));
 }
 
 } // namespace velisto

@@ -77,6 +77,18 @@ TEST(SafeFileWriteTest, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt)
     EXPECT_EQ(sync.calls, expected);
     EXPECT_EQ(folderEntries(target.parent_path()), std::vector<fs::path>{"song.mid"});
 
+    // Files written block by block (wave exports) are just as durable.
+    sync.calls.clear();
+    const SafeWriteResult blocks = writeFileSafelyInBlocks(target, [](const BlockSink& sink) {
+        const bool ok = sink(bytesOf("block ")) && sink(bytesOf("wise"));
+        return ok ? std::string() : std::string("sink refused");
+    });
+    EXPECT_EQ(blocks.status, SafeWriteStatus::Written) << blocks.reason;
+    EXPECT_EQ(contentOf(target), "block wise");
+    const std::vector<std::string> blockExpected = {"file 10 target new bytes",
+                                                    "folder " + target.parent_path().string() + " target block wise"};
+    EXPECT_EQ(sync.calls, blockExpected);
+
     // With the process's own sync (none installed by a test) a save still works.
     {
         const test::ScratchFolder other("safewrite-plain");
