@@ -6,9 +6,6 @@
 #include "CVelistoApp.h"
 #include "GuiBenchSupport.h"
 #include "app/CommandIds.h"
-#include "app/MemoryProfileStore.h"
-#include "audio/NullAudioSystem.h"
-#include "midi/LoopbackMidiPortSystem.h"
 
 #include <QApplication>
 #include <QImage>
@@ -24,17 +21,9 @@ void BM_KeyboardSkinPaint(benchmark::State& state)
 {
     SilentPrompt prompt;
     NoFiles files;
-    auto store = std::make_unique<MemoryProfileStore>();
-    store->writeInt("MIDI Input device", "devicenr", 0); // the port count: no input, no question
-    FrameParts parts;
-    parts.engine.store = std::move(store);
-    parts.engine.ports = std::make_unique<LoopbackMidiPortSystem>(std::vector<std::string>{"Synth A"});
-    parts.audio = std::make_unique<NullAudioSystem>();
-    parts.prompt = &prompt;
-    parts.files = &files;
     AppOptions options;
     options.programDirectory = std::filesystem::temp_directory_path().string();
-    CVelistoApp app(std::move(parts), options);
+    CVelistoApp app(bench::quietFrameParts(prompt, files), options);
     if (!app.initInstance({})) {
         state.SkipWithError("the start failed");
         return;

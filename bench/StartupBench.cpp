@@ -5,9 +5,6 @@
 
 #include "CVelistoApp.h"
 #include "GuiBenchSupport.h"
-#include "app/MemoryProfileStore.h"
-#include "audio/NullAudioSystem.h"
-#include "midi/LoopbackMidiPortSystem.h"
 
 #include <QApplication>
 
@@ -30,14 +27,7 @@ void BM_StartupToPaintedWindowOnTheDemo(benchmark::State& state)
     NoFiles files;
     const std::string demo = VELISTO_RESOURCE_DIR "/demo/demo.mid";
     for (auto _ : state) {
-        auto store = std::make_unique<MemoryProfileStore>();
-        store->writeInt("MIDI Input device", "devicenr", 0); // the port count: no input, no question
-        FrameParts parts;
-        parts.engine.store = std::move(store);
-        parts.engine.ports = std::make_unique<LoopbackMidiPortSystem>(std::vector<std::string>{"Synth A"});
-        parts.audio = std::make_unique<NullAudioSystem>();
-        parts.prompt = &prompt;
-        parts.files = &files;
+        FrameParts parts = bench::quietFrameParts(prompt, files);
         parts.startupFileDelay = std::chrono::milliseconds(0);
         AppOptions options;
         options.programDirectory = std::filesystem::temp_directory_path().string();
