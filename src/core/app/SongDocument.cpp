@@ -7,13 +7,6 @@ namespace velisto {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> waveFileNameFor(std::string_view fileName)
-{
-    if (fileName.size() < 4 || fileName[fileName.size() - 4] != '.')
-        return std::nullopt;
-    return std::string(fileName.substr(0, fileName.size() - 3)) + "wav";
-}
-
 std::string saveQuestionText(std::string_view fileName)
 {
     std::string text = "Save changes";

@@ -27,10 +27,6 @@ namespace velisto {
 inline constexpr std::string_view kSaveQuestionTitle = "Velisto";
 inline constexpr std::string_view kNewSongWaveName = "newsong.wav";
 
-// The file name's ".wav" counterpart: a three-letter extension ("song.mid") replaced by
-// "wav"; nullopt for a name without one ("song").
-std::optional<std::string> waveFileNameFor(std::string_view fileName);
-
 // "Save changes ?" or "Save changes to song.mid ?".
 std::string saveQuestionText(std::string_view fileName);
 

@@ -1157,9 +1157,8 @@ LoadResult MidiFileReader::load(const std::filesystem::path& path, Song& song, c
         return result;
 
     // "song.mid" plays into "song.wav".
-    const std::string name = path.filename().string();
-    if (name.size() >= 4 && name[name.size() - 4] == '.')
-        song.waveFileName = name.substr(0, name.size() - 4) + ".wav";
+    if (std::optional<std::string> wave = waveFileNameFor(path.filename().string()))
+        song.waveFileName = std::move(*wave);
 
     if (afterRead)
         afterRead(result);

@@ -149,4 +149,11 @@ int Song::lastTrackToSave() const
     return -1;
 }
 
+std::optional<std::string> waveFileNameFor(std::string_view fileName)
+{
+    if (fileName.size() < 4 || fileName[fileName.size() - 4] != '.')
+        return std::nullopt;
+    return std::string(fileName.substr(0, fileName.size() - 3)) + "wav";
+}
+
 } // namespace velisto

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velisto {
@@ -104,5 +105,9 @@ public:
 private:
     std::vector<int> soloList_;
 };
+
+// The file name's ".wav" counterpart, what the song renders into: a three-letter extension
+// ("song.mid") replaced by "wav"; nullopt for a name without one ("song").
+std::optional<std::string> waveFileNameFor(std::string_view fileName);
 
 } // namespace velisto
