@@ -1,5 +1,7 @@
 #include "midi/JackMidiPortSystem.h"
 
+#include "midi/GuardedOpen.h"
+
 #include "midi/MidiOutFramer.h"
 #include "midi/RtMidiPortSystem.h"
 
@@ -372,23 +374,6 @@ private:
     std::thread deliverer_;
 };
 
-// Runs open, turning a throw into the result's error; a failed result holds no port.
-template <typename Result, typename Open> Result guardedOpen(Open&& open)
-{
-    Result result;
-    try {
-        open(result);
-    } catch (const std::bad_alloc&) {
-        result.error = MidiOpenError::NoMemory;
-        result.detail = "out of memory";
-    } catch (const std::exception& e) {
-        result.error = MidiOpenError::Other;
-        result.detail = e.what();
-    }
-    if (result.error != MidiOpenError::None)
-        result.port.reset();
-    return result;
-}
 
 } // namespace
 

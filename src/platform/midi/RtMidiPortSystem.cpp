@@ -1,5 +1,6 @@
 #include "midi/RtMidiPortSystem.h"
 
+#include "midi/GuardedOpen.h"
 #include "midi/JackMidiClient.h"
 #include "midi/MidiOutFramer.h"
 
@@ -345,29 +346,15 @@ std::unique_ptr<RtMidiPortSystem> RtMidiPortSystem::create(RtMidiApi api, std::s
     return system;
 }
 
-// Runs open, turning whatever RtMidi throws into the result's error; a failed result
-// holds no port.
-template <typename Result, typename Open> Result guardedOpen(Open&& open)
+// RtMidi's own errors carry the kind of failure; anything else is an "other" one.
+template <typename Result> void classifyRtMidiFailure(const std::exception& e, Result& result)
 {
-    Result result;
-    try {
-        open(result);
-    } catch (const RtMidiError& e) {
-        result.error = classifyOpenFailure(e.getType(), e.getMessage());
-        result.detail = e.getMessage();
-    } catch (const std::bad_alloc&) {
-        result.error = MidiOpenError::NoMemory;
-        result.detail = "out of memory";
-    } catch (const std::exception& e) {
-        result.error = MidiOpenError::Other;
-        result.detail = e.what();
-    } catch (...) {
-        result.error = MidiOpenError::Other;
-        result.detail = "unknown failure";
+    if (const auto* rtMidi = dynamic_cast<const RtMidiError*>(&e)) {
+        result.error = classifyOpenFailure(rtMidi->getType(), rtMidi->getMessage());
+        result.detail = rtMidi->getMessage();
+    } else {
+        otherOpenFailure(e, result);
     }
-    if (result.error != MidiOpenError::None)
-        result.port.reset();
-    return result;
 }
 
 // The names of the ports one direction lists; problem: why listing failed, else empty.
@@ -418,7 +405,7 @@ MidiOutOpenResult RtMidiPortSystem::openOutput(int portId)
         port->open(names_[static_cast<std::size_t>(portId)], result);
         if (result.error == MidiOpenError::None)
             result.port = std::move(port);
-    });
+    }, classifyRtMidiFailure<MidiOutOpenResult>);
 }
 
 std::vector<std::string> RtMidiPortSystem::inputPortNames()
@@ -444,7 +431,7 @@ MidiInOpenResult RtMidiPortSystem::openInput(int portId, MidiInCallback callback
         port->open(inputNames_[static_cast<std::size_t>(portId)], result);
         if (result.error == MidiOpenError::None)
             result.port = std::move(port);
-    });
+    }, classifyRtMidiFailure<MidiInOpenResult>);
 }
 
 std::vector<RtMidiPortSystem::ListedPort> RtMidiPortSystem::listPorts(RtMidiApi api,
