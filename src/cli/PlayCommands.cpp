@@ -371,8 +371,7 @@ int runPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "velisto-cli: the Internal Sound Generator has no instrument group and plays silently; "
                "velisto-cli install-sounds makes one\n";
     if (generator) {
-        engine->generatorAudio = std::make_unique<GeneratorAudio>(createAudioSystem());
-        engine->generatorAudio->devices().setMasterGainDb(engine->settings.audio.mastergain);
+        engine->makeGeneratorAudio(createAudioSystem());
         if (!engine->generatorAudio->install(engine->table, &engine->monitor, group, prompt))
             return kExitRefused;
         if (engine->generatorAudio->silent())

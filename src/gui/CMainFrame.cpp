@@ -88,9 +88,7 @@ bool CMainFrame::create()
                           parts_.chooseInputPort))
         return false;
 
-    engine_->generatorAudio =
-        std::make_unique<GeneratorAudio>(parts_.audio ? std::move(parts_.audio) : createAudioSystem());
-    engine_->generatorAudio->devices().setMasterGainDb(engine_->settings.audio.mastergain);
+    engine_->makeGeneratorAudio(parts_.audio ? std::move(parts_.audio) : createAudioSystem());
     const std::string group = engine_->store->getString(kAudioSection, kIgrPathKey, "");
     if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
         return false;

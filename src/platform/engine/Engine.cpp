@@ -39,6 +39,13 @@ Engine::~Engine()
         table.close(DeviceTable::kGeneratorIndex);
 }
 
+GeneratorAudio& Engine::makeGeneratorAudio(std::unique_ptr<AudioSystem> system)
+{
+    generatorAudio = std::make_unique<GeneratorAudio>(std::move(system));
+    generatorAudio->devices().setMasterGainDb(settings.audio.mastergain);
+    return *generatorAudio;
+}
+
 PlayEnvironment Engine::environment(MidiInputRouter* input)
 {
     PlayEnvironment env;

@@ -27,6 +27,7 @@
 
 namespace velisto {
 
+class AudioSystem;
 class GeneratorAudio;
 class MidiInputRouter;
 
@@ -49,6 +50,8 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     PlayEnvironment environment(MidiInputRouter* input = nullptr);
+    // Makes the generator's sound devices on system, at the stored master gain.
+    GeneratorAudio& makeGeneratorAudio(std::unique_ptr<AudioSystem> system);
 
     std::unique_ptr<MidiPortSystem> ports;
     std::unique_ptr<ProfileStore> store;
