@@ -45,22 +45,31 @@ for period in 64 1024; do
         >"$work/capture.out" 2>"$work/capture.err" &
     capture_pid=$!
     wait_ready "$capture_pid" "$work/capture.err" velisto_capture:midi_in capture
+    played=0
     timeout 60 "$cli_bin" play "$song" --port velisto_capture:midi_in --from 1 --to 8 \
-        >"$work/play.out" 2>"$work/play.err" || fail "velisto-cli play at $period frames exited with $?"
+        >"$work/play.out" 2>"$work/play.err" || played=$?
     # The last cycle's messages reach the capture's ring buffer a few periods later.
     sleep 0.2
     stop "$capture_pid"
     capture_pid=""
     kill -0 "$jackd_pid" 2>/dev/null || fail "jackd stopped during the test"
-    if "$check_bin" play "$song" "$work/capture.out" 1 8 --timer-tolerance 2>"$work/check.err"; then
+    xruns=$(grep -c 'XRun' "$work/jackd.log")
+    if [ "$played" -eq 0 ] && "$check_bin" play "$song" "$work/capture.out" 1 8 --timer-tolerance 2>"$work/check.err"; then
         sed 's/^/    /' "$work/check.err"
         echo "PASS: at a JACK period of $period frames the notes followed the schedule"
-    else
-        xruns=$(grep -c 'XRun' "$work/jackd.log")
-        [ "$xruns" -gt 0 ] || fail "at $period frames the notes did not follow the song's schedule"
-        grep -v '^FAIL: note on' "$work/check.err" | sed 's/^/    /'
+    elif [ "$xruns" -gt 0 ]; then
+        # A server missing cycles also answers new clients late, so even connecting may fail.
+        if [ "$played" -ne 0 ]; then
+            sed 's/^/    /' "$work/play.err"
+        else
+            grep -v '^FAIL: note on' "$work/check.err" | sed 's/^/    /'
+        fi
         echo "NOT MEASURED: at $period frames the server missed cycles ($xruns xrun lines); the machine is too busy"
         missed=$((missed + 1))
+    elif [ "$played" -ne 0 ]; then
+        fail "velisto-cli play at $period frames exited with $played"
+    else
+        fail "at $period frames the notes did not follow the song's schedule"
     fi
     stop "$jackd_pid"
     jackd_pid=""

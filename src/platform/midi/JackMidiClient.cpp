@@ -26,19 +26,24 @@ jack_client_t* quietlyOpenClient(const std::string& name, jack_status_t& status)
 }
 
 constexpr int kOpenRetries = 5;
+constexpr std::chrono::milliseconds kRetryPause{100};
 
 void freeJackNames(const char** names) { jack_free(static_cast<void*>(names)); }
 
 } // namespace
 
-bool JackMidiClient::serverRuns()
+bool JackMidiClient::serverRuns(int attempts)
 {
-    jack_status_t status{};
-    jack_client_t* client = quietlyOpenClient(std::string(RtMidiPortSystem::clientName), status);
-    if (client == nullptr)
-        return false;
-    jack_client_close(client);
-    return true;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(kRetryPause);
+        jack_status_t status{};
+        if (jack_client_t* client = quietlyOpenClient(std::string(RtMidiPortSystem::clientName), status)) {
+            jack_client_close(client);
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> JackMidiClient::portNames(const JackMidiClient* client, unsigned long flags)
@@ -62,10 +67,12 @@ std::shared_ptr<JackMidiClient> JackMidiClient::open(std::string_view name, Midi
 {
     jack_status_t status{};
     jack_client_t* client = quietlyOpenClient(std::string(name), status);
-    // A running server now and then refuses a client for a moment (right after another
-    // closed, or while another server sharing the machine's JACK metadata starts or stops).
-    for (int retry = 0; client == nullptr && (status & JackServerFailed) == 0 && retry < kOpenRetries; ++retry) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // A running server now and then refuses a client for a moment: right after another
+    // closed, while another server sharing the machine's JACK metadata starts or stops, or
+    // while it is too busy to answer in time, which libjack reports as a failed server.
+    // Only a server that was seen running gets here, so each refusal is worth a retry.
+    for (int retry = 0; client == nullptr && retry < kOpenRetries; ++retry) {
+        std::this_thread::sleep_for(kRetryPause);
         client = quietlyOpenClient(std::string(name), status);
     }
     if (client == nullptr) {

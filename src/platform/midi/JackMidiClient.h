@@ -40,8 +40,9 @@ public:
     // Null on failure, with the reason in error and detail.
     static std::shared_ptr<JackMidiClient> open(std::string_view name, MidiOpenError& error, std::string& detail);
 
-    // Whether a JACK server runs; asks without starting one and without libjack's messages.
-    static bool serverRuns();
+    // Whether a JACK server runs; asks without starting one and without libjack's messages,
+    // up to attempts times 100 ms apart (a busy server may not answer the first time).
+    static bool serverRuns(int attempts = 1);
     // JACK's full names of the MIDI ports with these flags (JackPortIsInput or
     // JackPortIsOutput), asked through client, or through a client for the question when
     // it is null; empty without a server.

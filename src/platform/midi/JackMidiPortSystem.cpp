@@ -393,10 +393,10 @@ std::optional<std::uint32_t> JackMidiPortSystem::cycleOffset(std::uint32_t sentA
     return std::max(earliest, static_cast<std::uint32_t>(std::max(due, 0)));
 }
 
-std::unique_ptr<JackMidiPortSystem> JackMidiPortSystem::create(std::string& error)
+std::unique_ptr<JackMidiPortSystem> JackMidiPortSystem::create(std::string& error, int attempts)
 {
     error.clear();
-    if (!JackMidiClient::serverRuns()) {
+    if (!JackMidiClient::serverRuns(attempts)) {
         error = "no JACK server is running";
         return nullptr;
     }

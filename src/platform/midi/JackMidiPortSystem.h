@@ -48,8 +48,9 @@ public:
     static std::optional<std::uint32_t> cycleOffset(std::uint32_t sentAt, std::uint32_t cycleStart,
                                                     std::uint32_t frames, std::uint32_t earliest);
 
-    // Null, with the reason in error, when no JACK server runs (none is started).
-    static std::unique_ptr<JackMidiPortSystem> create(std::string& error);
+    // Null, with the reason in error, when no JACK server runs (none is started). A server
+    // is asked up to attempts times: more when the user named JACK and so expects one.
+    static std::unique_ptr<JackMidiPortSystem> create(std::string& error, int attempts = 1);
 
     std::string apiName() const override { return "jack"; }
     std::vector<std::string> outputPortNames() override;

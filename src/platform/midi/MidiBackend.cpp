@@ -34,6 +34,8 @@ template <typename Create> MidiBackendChoice requestedSystem(Create create, cons
 
 std::unique_ptr<MidiPortSystem> alsa(std::string& error) { return RtMidiPortSystem::create(RtMidiApi::Alsa, error); }
 std::unique_ptr<MidiPortSystem> jack(std::string& error) { return JackMidiPortSystem::create(error); }
+// Named by the user, a JACK server should be there: a busy one gets two seconds to answer.
+std::unique_ptr<MidiPortSystem> namedJack(std::string& error) { return JackMidiPortSystem::create(error, 20); }
 
 MidiBackendChoice automatic()
 {
@@ -56,7 +58,7 @@ MidiBackendChoice chooseMidiPortSystem(std::string_view requested)
     if (name == "alsa")
         return requestedSystem(alsa, name);
     if (name == "jack")
-        return requestedSystem(jack, name);
+        return requestedSystem(namedJack, name);
     return none("VELISTO_MIDI_API=\"" + std::string(requested) +
                 "\" is not one of alsa, jack, none; no MIDI ports are used");
 }
