@@ -15,6 +15,7 @@ from pathlib import Path
 PPQ = 480
 Q, H, E = PPQ, 2 * PPQ, PPQ // 2
 DH = 3 * PPQ
+BARS = 32                   # two verses of 16 bars
 COUNT_IN = 4 * PPQ          # measure 1 (4/4)
 BAR = 3 * PPQ               # 3/4 from measure 2 on
 def bar(n):                 # start tick of melody bar n (1-based), after the pick-up bar
@@ -60,23 +61,32 @@ class Track:
         out += vlq(0) + b"\xFF\x2F\x00"
         return b"MTrk" + struct.pack(">I", len(out)) + out
 
-# Melody phrases: (note, length in ticks, syllable); together they fill bars 1 to 16.
-PICKUP = [("D4", Q, "A")]
-MELODY = [
-    [("G4", H, "ma"), ("B4", E, "zing "), ("G4", E, "")],
-    [("B4", H, "grace "), ("A4", Q, "how ")],
-    [("G4", H, "sweet "), ("E4", Q, "the ")],
-    [("D4", H, "sound "), ("D4", Q, "that ")],
-    [("G4", H, "saved "), ("B4", E, "a "), ("G4", E, "")],
-    [("B4", H, "wretch "), ("A4", Q, "like ")],
-    [("D5", DH + H, "me. "), ("B4", Q, "I ")],
-    [("D5", H, "once "), ("B4", E, "was "), ("G4", E, "")],
-    [("B4", H, "lost "), ("A4", Q, "but ")],
-    [("G4", H, "now "), ("E4", Q, "am ")],
-    [("D4", H, "found, "), ("D4", Q, "was ")],
-    [("G4", H, "blind "), ("B4", E, "but "), ("G4", E, "")],
-    [("B4", H, "now "), ("A4", Q, "I ")],
-    [("G4", DH + DH, "see.")],
+# The tune, bars 1 to 16 after the pick-up: (note, length in ticks, whether a syllable
+# starts on it); a note without one continues the syllable before it.
+PICKUP = ("D4", Q, True)
+TUNE = [
+    [("G4", H, True), ("B4", E, True), ("G4", E, False)],
+    [("B4", H, True), ("A4", Q, True)],
+    [("G4", H, True), ("E4", Q, True)],
+    [("D4", H, True), ("D4", Q, True)],
+    [("G4", H, True), ("B4", E, True), ("G4", E, False)],
+    [("B4", H, True), ("A4", Q, True)],
+    [("D5", DH + H, True), ("B4", Q, True)],
+    [("D5", H, True), ("B4", E, True), ("G4", E, False)],
+    [("B4", H, True), ("A4", Q, True)],
+    [("G4", H, True), ("E4", Q, True)],
+    [("D4", H, True), ("D4", Q, True)],
+    [("G4", H, True), ("B4", E, True), ("G4", E, False)],
+    [("B4", H, True), ("A4", Q, True)],
+    [("G4", DH + DH, True)],
+]
+# Two verses, 28 syllables each: more than 40 lyric events, so that opening the song
+# offers to make the melody's track the song text track.
+VERSES = [
+    "A |ma|zing |grace |how |sweet |the |sound |that |saved |a |wretch |like |me. |I "
+    "|once |was |lost |but |now |am |found, |was |blind |but |now |I |see. ",
+    "'Twas |grace |that |taught |my |heart |to |fear, |and |grace |my |fears |re|lieved; "
+    "|how |pre|cious |did |that |grace |ap|pear |the |hour |I |first |be|lieved.",
 ]
 CHORDS = ["G", "G", "C", "G", "G", "D", "D", "D", "G", "G7", "C", "G", "Em", "D", "G", "G"]
 VOICING = {
@@ -95,7 +105,8 @@ def build():
     conductor.meta(COUNT_IN, 0x58, bytes([3, 2, 24, 8]))
     conductor.meta(bar(1), 0x06, b"Verse")
     conductor.meta(bar(8) + 2 * Q, 0x06, b"Second line")
-    for n, bpm in ((14, 70), (15, 64), (16, 56)):
+    conductor.meta(bar(17), 0x06, b"Second verse")
+    for n, bpm in ((BARS - 2, 70), (BARS - 1, 64), (BARS, 56)):
         conductor.meta(bar(n), 0x51, struct.pack(">I", 60_000_000 // bpm)[1:])
 
     melody = Track("Melody")
@@ -103,16 +114,25 @@ def build():
     for c, v in ((7, 110), (10, 60), (91, 60), (93, 20)):
         melody.cc(0, 0, c, v)
     t = COUNT_IN + BAR - Q
-    for bar_notes in [PICKUP] + MELODY:
-        for name, length, word in bar_notes:
+    for number, verse in enumerate(VERSES):
+        syllables = iter(verse.split("|"))
+        notes = [PICKUP] + [note for tune_bar in TUNE for note in tune_bar]
+        if number + 1 < len(VERSES):
+            # The last note is held a beat shorter: the next verse's pick-up takes that beat.
+            name, length, sings = notes[-1]
+            notes[-1] = (name, length - Q, sings)
+        for name, length, sings in notes:
             melody.note(t, 0, key(name), 96, length - 20)
-            if word:
-                melody.meta(t, 0x05, word.encode("latin-1"))
+            if sings:
+                melody.meta(t, 0x05, next(syllables).encode("latin-1"))
             t += length
-    assert t == bar(17), "melody bars must add up to 16 bars of 3/4"
-    melody.cc(bar(7), 0, 1, 40)                                      # vibrato on the long "me"
-    melody.cc(bar(8), 0, 1, 0)
-    melody.cc(bar(15), 0, 1, 50)
+        assert next(syllables, None) is None, "every syllable of a verse has its note"
+    assert t == bar(BARS + 1), "the verses must add up to the song's bars of 3/4"
+    for first in range(1, BARS + 1, 16):                             # vibrato on the long notes
+        melody.cc(bar(first + 6), 0, 1, 40)
+        melody.cc(bar(first + 7), 0, 1, 0)
+        melody.cc(bar(first + 14), 0, 1, 50)
+        melody.cc(bar(first + 15) + BAR - Q, 0, 1, 0)
 
     piano = Track("Piano")
     piano.program(0, 1, 0)
@@ -126,7 +146,7 @@ def build():
     strings.program(0, 3, 48)
     for c, v in ((7, 80), (10, 88), (91, 80), (93, 40), (11, 50)):
         strings.cc(0, 3, c, v)
-    for n, chord in enumerate(CHORDS, start=1):
+    for n, chord in enumerate(CHORDS * (BARS // len(CHORDS)), start=1):
         start = bar(n)
         for k in VOICING[chord]:
             piano.note(start, 1, key(k), 70, Q - 40)
@@ -143,15 +163,15 @@ def build():
         drums.cc(0, 9, c, v)
     for beat in range(4):                                           # sticks count-in
         drums.note(beat * Q, 9, 37, 90 if beat == 0 else 70, E)
-    for n in range(1, 16):
+    for n in range(1, BARS):
         start = bar(n)
         drums.note(start, 9, 36, 80, E)
         for beat in range(3):
             drums.note(start + beat * Q, 9, 42, 60 if beat else 75, E)
         drums.note(start + Q, 9, 37, 55, E)
         drums.note(start + 2 * Q, 9, 37, 50, E)
-    drums.note(bar(16), 9, 49, 90, DH)
-    drums.note(bar(16), 9, 36, 90, Q)
+    drums.note(bar(BARS), 9, 49, 90, DH)
+    drums.note(bar(BARS), 9, 36, 90, Q)
 
     tracks = [conductor, melody, piano, bass, strings, drums]
     header = b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), PPQ)

@@ -1,10 +1,14 @@
 // The karaoke window as a run drives it through the GUI's hooks: opened only for a song
 // with text, catching up with the ticks stored meanwhile, drawn with the ball over the
-// current line, and closed again.
+// current line, and closed again; and the same through a real run of the demo song.
 #include "GuiKaraokeHooks.h"
+#include "gui/GuiTestSupport.h"
+
+#include "app/CommandIds.h"
 
 #include "song/Song.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QImage>
 #include <QWidget>
@@ -108,6 +112,91 @@ TEST_F(CKaraokeWndTest, CatchesUpWithTheTicksPlayedAndDrawsLinesAndBall)
     hooks.refresh();
     settle();
     EXPECT_EQ(window->model().ballX(), KaraokeModel::kLeadOutX);
+}
+
+// The demo song played on simulated time: its lyrics are in track 2, its pick-up "A" at
+// tick 2880 after a 4/4 count-in, then "ma" (3360), "zing " (4320), "grace " (4800),
+// "how " (5760). Syllables more than a third of a 3/4 measure (480 ticks) apart start a
+// new line, so the lines are "A ma", "zing grace ", "how sweet ".
+class CKaraokeRunTest : public ::testing::Test, public GuiFixture {
+protected:
+    void SetUp() override
+    {
+        store.writeInt("MIDI Input device", "devicenr", 2);
+        store.writeInt("Karaoke", "songtexttrack", 2);
+        std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", folder / "demo.mid");
+        run = start();
+        ASSERT_TRUE(run.started);
+        files.answers = {folder / "demo.mid"};
+        run.frame().action(CommandId::Open)->trigger();
+        settle();
+    }
+    void TearDown() override
+    {
+        if (run.app && run.app->frame() && run.app->frame()->isVisible()) {
+            prompt.answers = {PromptAnswer::No};
+            finish(run);
+        }
+    }
+    // Plays on until the run has passed tick, then lets the window catch up with it.
+    std::int32_t playTo(std::int32_t tick)
+    {
+        CMidiThread* playing = run.frame().controller().playThread();
+        EXPECT_NE(playing, nullptr);
+        for (int i = 0; i < 5000 && playing && playing->currentTick() < tick; ++i)
+            run.timer->advance(std::chrono::milliseconds(5));
+        run.frame().karaoke().refresh();
+        settle();
+        return playing ? playing->currentTick() : -1;
+    }
+    CKaraokeWnd* window() { return run.frame().karaoke().window(); }
+
+    GuiRun run;
+};
+
+TEST_F(CKaraokeRunTest, TheDemoSongsLinesAndBallFollowThePlayedTicks)
+{
+    run.frame().action(CommandId::Play)->trigger();
+    settle();
+    ASSERT_NE(run.frame().controller().playThread(), nullptr);
+    run.frame().controller().playThread()->joinWorker();
+    settle();
+    ASSERT_NE(window(), nullptr) << "the song text track has lyrics: the run opens the window";
+
+    // Between "A" and "ma": the first line is sung, the ball between their places.
+    const std::int32_t between = playTo(3100);
+    ASSERT_GT(between, 2880) << "the run reached the first syllable";
+    ASSERT_LT(between, 3360);
+    EXPECT_EQ(window()->model().currentText(), "A ma");
+    EXPECT_EQ(window()->model().nextText(), "zing grace ");
+    const auto first = window()->model().waypoints();
+    ASSERT_EQ(first.size(), 4U); // lead-in, two syllables, lead-out
+    EXPECT_EQ(first[1].tick, 2880);
+    EXPECT_EQ(first[2].tick, 3360);
+    EXPECT_GT(window()->model().ballX(), first[1].x);
+    EXPECT_LT(window()->model().ballX(), first[2].x);
+
+    QImage image(window()->size(), QImage::Format_RGB32);
+    window()->render(&image);
+    const int ballTop = window()->model().textOffset() - window()->model().ballHeight() - CKaraokeWnd::kBallSize;
+    EXPECT_EQ(image.pixelColor(window()->model().ballX() + 6, ballTop + 6), QColor(200, 30, 30));
+    const QRect currentLine(0, window()->model().textOffset(), KaraokeModel::kLineWidth, KaraokeModel::kLineHeight);
+    EXPECT_GT(countColour(image, currentLine, QColor(20, 40, 150)), 50);
+
+    // Half a beat before "zing" the next line comes in; once "zing" is sung it is the
+    // current line, centred, and the one after it waits below.
+    playTo(4500);
+    EXPECT_EQ(window()->model().currentText(), "zing grace ");
+    EXPECT_EQ(window()->model().nextText(), "how sweet ");
+    EXPECT_EQ(window()->model().textOffset(), KaraokeModel::kLineHeight);
+
+    run.frame().action(CommandId::Play)->trigger(); // stops the run
+    settle();
+    for (int i = 0; i < 200 && run.frame().controller().runExists(); ++i) {
+        run.timer->advance(std::chrono::milliseconds(10));
+        settle();
+    }
+    EXPECT_EQ(window(), nullptr) << "the window ends with the run";
 }
 
 TEST(CKaraokeWndText, ValidUtf8IsDecodedAsSuchAndAnythingElseAsLatin1)

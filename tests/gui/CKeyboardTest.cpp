@@ -6,6 +6,7 @@
 #include "app/CommandIds.h"
 
 #include <QAction>
+#include <QImage>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -121,6 +122,77 @@ TEST_F(CKeyboardTest, ClicksAndDragsReachThePortAsMidiBytes)
     EXPECT_EQ(sent(), (Texts{"E1 38 5F", "E1 7F 7F", "E1 00 40"}));
 }
 
+TEST_F(CKeyboardTest, VolumeHandleDragSendsMainVolumeClampedAtTheEnds)
+{
+    CKeyboard& keyboard = openKeyboard();
+    // Until the channel's volume is known the slider has no handle, and a press there
+    // grabs the window instead.
+    OutputDevice& device = frame().engine().table.device(synth);
+    const int volumeSlot = frame().engine().output.channelView(device, 0).mainVolumeSlot;
+    ASSERT_GE(volumeSlot, 0);
+    frame().engine().output.sendEvent(device, EventKind::Controller, volumeSlot, 64, kNoDrumKey, SendOptions{});
+    run.ports->record(0)->clear();
+
+    const SkinRect handle = KeyboardLayout::volumeHandle(64);
+    const QPoint grip((handle.left + handle.right) / 2, (handle.top + handle.bottom) / 2);
+    mouse(keyboard, QEvent::MouseButtonPress, grip);
+    mouse(keyboard, QEvent::MouseMove, grip - QPoint(0, 400)); // far above: the top
+    mouse(keyboard, QEvent::MouseMove, grip + QPoint(0, 400)); // far below: the bottom
+    mouse(keyboard, QEvent::MouseMove, grip);                  // back where it started
+    mouse(keyboard, QEvent::MouseButtonRelease, grip);
+    EXPECT_EQ(sent(), (Texts{"B0 07 7F", "B0 07 00", "B0 07 40"}));
+    EXPECT_EQ(frame().engine().output.channelView(device, 0).mainVolume, 64);
+}
+
+TEST_F(CKeyboardTest, WindowDragsAndTheCornerResizesWhereTheSystemDoesNot)
+{
+    CKeyboard& keyboard = openKeyboard();
+    keyboard.move(100, 100);
+    settle();
+    // The panel beside the caption is no control: pressing there moves the window.
+    const QPoint panel(700, 20);
+    mouse(keyboard, QEvent::MouseButtonPress, panel);
+    mouse(keyboard, QEvent::MouseMove, panel + QPoint(30, 15));
+    mouse(keyboard, QEvent::MouseButtonRelease, panel + QPoint(30, 15));
+    settle();
+    EXPECT_EQ(keyboard.pos(), QPoint(130, 115));
+    EXPECT_TRUE(sent().empty());
+
+    // The bottom-right corner resizes, and the skin scales with it: half size, the first
+    // C's lower band is at half the place.
+    const QPoint corner(keyboard.width() - 2, keyboard.height() - 2);
+    mouse(keyboard, QEvent::MouseButtonPress, corner);
+    mouse(keyboard, QEvent::MouseMove, QPoint(565 - 2, 151 - 2));
+    mouse(keyboard, QEvent::MouseButtonRelease, QPoint(565 - 2, 151 - 2));
+    settle();
+    EXPECT_EQ(keyboard.size(), QSize(565, 151));
+    mouse(keyboard, QEvent::MouseButtonPress, {65, 130});
+    mouse(keyboard, QEvent::MouseButtonRelease, {65, 130});
+    EXPECT_EQ(sent(), (Texts{"90 24 64", "90 24 00"}));
+}
+
+TEST_F(CKeyboardTest, KeysLightWhileTheSongPlaysThemOnTheKeyboardsChannel)
+{
+    CKeyboard& keyboard = openKeyboard();
+    OutputDevice& device = frame().engine().table.device(synth);
+    const auto keyColour = [&] {
+        QImage image(keyboard.size(), QImage::Format_RGB32);
+        keyboard.render(&image);
+        return image.pixelColor(620, 270); // key 24, note 60 at octave 5
+    };
+    const QColor unlit = keyColour();
+    EventOutput& output = frame().engine().output;
+    output.sendEvent(device, EventKind::Note + 1, 60, 100, kNoDrumKey, SendOptions{}); // another channel
+    settle();
+    EXPECT_EQ(keyColour(), unlit);
+    output.sendEvent(device, EventKind::Note, 60, 100, kNoDrumKey, SendOptions{});
+    settle();
+    EXPECT_EQ(keyColour(), QColor(255, 158, 48));
+    output.sendEvent(device, EventKind::Note, 60, 0, kNoDrumKey, SendOptions{});
+    settle();
+    EXPECT_EQ(keyColour(), unlit);
+}
+
 TEST_F(CKeyboardTest, WheelOverTheVelocityBoxSetsTheVelocityOfTheNotes)
 {
     CKeyboard& keyboard = openKeyboard();
@@ -172,6 +244,14 @@ TEST_F(CKeyboardTest, HeldComputerKeyPlaysOnceAndTextFieldsKeepTheirKeys)
     key(field, QEvent::KeyRelease, 16);
     EXPECT_EQ(field.text(), "q");
     EXPECT_TRUE(sent().empty());
+
+    // A key held while the focus moves on into the field still comes up.
+    frame().setFocus();
+    key(frame(), QEvent::KeyPress, 16);
+    field.setFocus();
+    key(field, QEvent::KeyRelease, 16);
+    EXPECT_EQ(sent(), (Texts{"90 30 64", "90 30 00"}));
+    EXPECT_EQ(field.text(), "q");
 }
 
 TEST_F(CKeyboardTest, ClosingWhileKeysAreHeldReleasesThem)

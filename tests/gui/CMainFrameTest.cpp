@@ -24,6 +24,7 @@ protected:
     void SetUp() override
     {
         store.writeInt("MIDI Input device", "devicenr", 2); // no input port: no question
+        store.writeInt("Karaoke", "songtexttrack", 2);      // the demo's lyrics: no question
         std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", folder / "demo.mid");
         run = start();
         ASSERT_TRUE(run.started);

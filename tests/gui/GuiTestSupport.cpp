@@ -35,6 +35,7 @@ GuiRun GuiFixture::start(const std::vector<std::string>& arguments)
     parts.engine.ports = std::move(ports);
     parts.engine.store = std::make_unique<ForwardingStore>(store);
     parts.engine.timer = std::move(timer);
+    parts.engine.clock = std::make_unique<ForwardingClock>(*clocks_.back());
     parts.prompt = &prompt;
     parts.files = &files;
     parts.audio = std::make_unique<NullAudioSystem>();

@@ -44,6 +44,17 @@ private:
     ProfileStore& target_;
 };
 
+// A Clock that reads a simulated clock the fixture keeps, so that runs play on the
+// simulated timer's time.
+class ForwardingClock : public Clock {
+public:
+    explicit ForwardingClock(const Clock& target) : target_(target) {}
+    std::chrono::nanoseconds now() const noexcept override { return target_.now(); }
+
+private:
+    const Clock& target_;
+};
+
 // One run of the program over the fixture's store.
 struct GuiRun {
     std::unique_ptr<CVelistoApp> app;
