@@ -6,6 +6,8 @@
 #include "song/MidiFileWriter.h"
 #include "song/Song.h"
 
+#include <QSettings>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -56,6 +58,9 @@ protected:
         dir_ = fs::temp_directory_path() / ("velisto-play-test-" + std::to_string(::getpid()));
         fs::create_directories(dir_ / "Korvane Software");
         ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        // Qt reads XDG_CONFIG_HOME once per process; the tests after the first one in the
+        // same process would otherwise read the settings of a folder already removed.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir_.string()));
         ::setenv("VELISTO_MIDI_API", "none", 1);
 
         auto song = std::make_unique<Song>();
