@@ -1,0 +1,87 @@
+#include "CWorkingDlg.h"
+
+#include "QtText.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velisto {
+
+namespace {
+// Events are let through this often: Cancel answers quickly without slowing block copies.
+constexpr int kPumpMilliseconds = 30;
+} // namespace
+
+CWorkingDlg::CWorkingDlg(QWidget* owner) : QDialog(owner)
+{
+    setWindowTitle("Working...");
+    setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(this);
+    text_ = new QLabel(this);
+    text_->setMinimumWidth(text_->fontMetrics().horizontalAdvance(QString(48, 'x')));
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, 1000);
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setDefault(true);
+    layout->addWidget(text_);
+    layout->addWidget(bar_);
+    layout->addWidget(cancel_, 0, Qt::AlignHCenter);
+    connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void CWorkingDlg::start()
+{
+    cancelled_ = false;
+    cancel_->setEnabled(true);
+}
+
+void CWorkingDlg::finish()
+{
+    hide();
+}
+
+void CWorkingDlg::begin(std::string_view text)
+{
+    // The operation's texts are padded with blanks for a fixed-width field; they are not
+    // part of what the line says.
+    text_->setText(qtext(text).trimmed());
+    bar_->setValue(0);
+    if (!isVisible())
+        show();
+    sincePump_.start();
+    QApplication::processEvents();
+}
+
+void CWorkingDlg::advance(long long done, long long total)
+{
+    if (total > 0)
+        bar_->setValue(static_cast<int>(std::clamp(done * 1000 / total, 0LL, 1000LL)));
+    if (sincePump_.elapsed() >= kPumpMilliseconds)
+        pump();
+}
+
+void CWorkingDlg::end()
+{
+    bar_->setValue(bar_->maximum());
+}
+
+QString CWorkingDlg::text() const { return text_->text(); }
+
+void CWorkingDlg::reject()
+{
+    cancelled_ = true;
+    cancel_->setEnabled(false);
+}
+
+void CWorkingDlg::pump()
+{
+    QApplication::processEvents();
+    sincePump_.restart();
+}
+
+} // namespace velisto
