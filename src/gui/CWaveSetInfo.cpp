@@ -52,7 +52,9 @@ CWaveSetInfo::CWaveSetInfo(WaveFile& wave, CopyBufferOptions& options, std::int6
     auto* gainRow = new QHBoxLayout;
     gainRow->addWidget(gain_, 1);
     gainRow->addWidget(gainText_);
-    soundForm->addRow("&Gain", gainRow);
+    auto* gainLabel = new QLabel("&Gain", sound);
+    gainLabel->setBuddy(gain_);
+    soundForm->addRow(gainLabel, gainRow);
     auto* soundButtons = new QHBoxLayout;
     auto* reference = new QPushButton("&Reference Sound", sound);
     auto* test = new QPushButton("&Test your wave", sound);

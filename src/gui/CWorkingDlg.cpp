@@ -15,6 +15,8 @@ namespace velisto {
 namespace {
 // Events are let through this often: Cancel answers quickly without slowing block copies.
 constexpr int kPumpMilliseconds = 30;
+// Work that ends sooner shows no window: it would only flash and take the focus away.
+constexpr int kShowAfterMilliseconds = 300;
 } // namespace
 
 CWorkingDlg::CWorkingDlg(QWidget* owner) : QDialog(owner)
@@ -38,11 +40,19 @@ void CWorkingDlg::start()
 {
     cancelled_ = false;
     cancel_->setEnabled(true);
+    sinceStart_.start();
 }
 
 void CWorkingDlg::finish()
 {
+    if (!isVisible())
+        return;
     hide();
+    // The keys go back to the editor window, not to whichever window the system picks.
+    if (QWidget* owner = parentWidget()) {
+        owner->activateWindow();
+        owner->raise();
+    }
 }
 
 void CWorkingDlg::begin(std::string_view text)
@@ -51,17 +61,22 @@ void CWorkingDlg::begin(std::string_view text)
     // part of what the line says.
     text_->setText(qtext(text).trimmed());
     bar_->setValue(0);
-    if (!isVisible())
-        show();
-    sincePump_.start();
-    QApplication::processEvents();
+    if (!sinceStart_.isValid())
+        sinceStart_.start();
+    if (isVisible())
+        pump();
 }
 
 void CWorkingDlg::advance(long long done, long long total)
 {
     if (total > 0)
         bar_->setValue(static_cast<int>(std::clamp(done * 1000 / total, 0LL, 1000LL)));
-    if (sincePump_.elapsed() >= kPumpMilliseconds)
+    if (!isVisible() && sinceStart_.elapsed() >= kShowAfterMilliseconds) {
+        show();
+        pump();
+    }
+    // Events are only let through while the modal window keeps the other windows out.
+    if (isVisible() && sincePump_.elapsed() >= kPumpMilliseconds)
         pump();
 }
 

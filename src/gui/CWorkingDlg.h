@@ -20,8 +20,8 @@ class CWorkingDlg : public QDialog, public Progress {
 public:
     explicit CWorkingDlg(QWidget* owner);
 
-    // One operation's several phases share the window: it shows at the first begin and
-    // hides at finish(), not at each phase's end.
+    // One operation's several phases share the window: it shows once the work has taken a
+    // moment and hides at finish(), not at each phase's end.
     void start();
     void finish();
 
@@ -42,6 +42,7 @@ private:
     QLabel* text_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QElapsedTimer sinceStart_;
     QElapsedTimer sincePump_;
     bool cancelled_ = false;
 };
