@@ -306,6 +306,7 @@ CWaved* CWaved::openWithDialog()
     const std::optional<std::filesystem::path> path = list_.files().openFile(request);
     if (!path)
         return nullptr;
+    list_.engine().settings.wave.Directory = path->parent_path().string();
     return openFile(*path);
 }
 
@@ -374,6 +375,7 @@ void CWaved::newFile()
     const std::optional<std::filesystem::path> path = list_.files().saveFile(saveRequest("Create new .wav file"));
     if (!path || busy_)
         return;
+    list_.engine().settings.wave.DirectorySave = path->parent_path().string();
     const NewWaveFields fields = dialog.fields();
     busy_ = true;
     working_->start();
@@ -390,6 +392,7 @@ void CWaved::exportSelection()
     const std::optional<std::filesystem::path> path = list_.files().saveFile(saveRequest("Export selection"));
     if (!path)
         return;
+    list_.engine().settings.wave.DirectorySave = path->parent_path().string();
     const std::vector<FileIdentity> openFiles = list_.openFiles();
     run([&](Progress* progress) { return engine_.exportSelection(*path, openFiles, progress); });
 }

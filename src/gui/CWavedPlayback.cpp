@@ -5,7 +5,6 @@
 #include "sampler/WaveFile.h"
 
 #include <QMetaObject>
-#include <QPointer>
 
 namespace velisto {
 
@@ -33,10 +32,10 @@ bool CWavedPlayback::start(const WaveFile& wave, std::int64_t from, std::int64_t
 
     auto worker = std::make_unique<CNotifyThread>();
     CNotifyThread::Callbacks callbacks;
-    QPointer<QObject> window(&window_);
-    callbacks.refill = [this, window] {
-        // Queued: a window that has gone meanwhile drops the call.
-        QMetaObject::invokeMethod(window.data(), [this] { refill(); }, Qt::QueuedConnection);
+    callbacks.refill = [this] {
+        // The worker is joined before the window goes; a call still queued then is dropped
+        // with the window, and one that arrives after stop() finds nothing to fill.
+        QMetaObject::invokeMethod(&window_, [this] { refill(); }, Qt::QueuedConnection);
         return true;
     };
     if (!buffer->setNotifications({0, static_cast<std::size_t>(kPlaybackHalfBytes)}, &worker->notification()) ||

@@ -9,6 +9,7 @@
 #include "CWaveView.h"
 #include "CWaved.h"
 #include "CWavedList.h"
+#include "CWorkingDlg.h"
 #include "app/CommandIds.h"
 #include "core/waveeditor/WaveEditTestSupport.h"
 
@@ -19,8 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -110,11 +113,13 @@ protected:
 
 TEST_F(CWavedTest, DragCutUndoThroughTheMainWindowThenCloseGivesTheOriginalFile)
 {
+    const std::string waveFolder = frame().engine().settings.wave.Directory;
     CWaved* editor = openEditor(path);
     ASSERT_NE(editor, nullptr);
     ASSERT_EQ(files.asked.size(), 1U);
     EXPECT_EQ(files.asked[0].request.title, "Open wave file");
-    EXPECT_EQ(files.asked[0].request.folder, frame().engine().settings.wave.Directory);
+    EXPECT_EQ(files.asked[0].request.folder, waveFolder);
+    EXPECT_EQ(frame().engine().settings.wave.Directory, path.parent_path().string()); // the next dialog starts there
     EXPECT_EQ(editor->windowTitle().toStdString(), "Wave editor [tone.wav] 44100 Hz 16 bit mono");
     editor->resize(900, 300);
     settle();
@@ -182,6 +187,18 @@ TEST_F(CWavedTest, KeysSelectAndEscDropsTheSelection)
     mouse(view, QEvent::MouseButtonRelease, {50, 80}, Qt::ShiftModifier);
     EXPECT_EQ(engine.selectionStart(), start);
     EXPECT_EQ(engine.selectionEnd(), start + editor->model().frameAt(50 * view.devicePixelRatioF()) * 2);
+
+    // Ctrl+wheel zooms in around the frame under the mouse, which stays where it was.
+    const double mouseX = 333;
+    const std::int64_t underMouse = editor->model().frameAt(view.deviceX(mouseX));
+    const double before = editor->model().framesPerPixel();
+    QWheelEvent wheel(QPointF(mouseX, 80), view.mapToGlobal(QPointF(mouseX, 80)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_LT(editor->model().framesPerPixel(), before);
+    EXPECT_NEAR(static_cast<double>(editor->model().frameAt(view.deviceX(mouseX))), static_cast<double>(underMouse),
+                editor->model().framesPerPixel() + 1);
+    EXPECT_GT(editor->model().firstFrame(), 0);
 
     activate(*editor);
     EXPECT_TRUE(frame().runCommand(CommandId::Escape));
@@ -299,9 +316,14 @@ TEST_F(CWavedTest, TheEleventhWindowIsRefusedAndOneFileHasOneWindow)
     EXPECT_EQ(editors[5]->openFile(folder / "link.wav"), editors[3]);
     EXPECT_FALSE(editors[5]->engine().isOpen());
 
+    const QRect place = editors[4]->normalGeometry();
     editors[4]->close();
     settle();
     EXPECT_EQ(frame().waveEditors().count(), kMaxWaveEditors - 1);
+    // The closed window's place is where the next one opens.
+    const DisplaySettings& display = frame().engine().settings.display;
+    EXPECT_EQ(QRect(display.waveednormx, display.waveednormy, display.waveednormwidth, display.waveednormheight),
+              place);
     // The freed slot takes the next window; a file already open brings its window instead.
     files.answers.push_back(path);
     frame().action(CommandId::WaveEditor)->trigger();
@@ -351,6 +373,33 @@ TEST_F(CWavedTest, NewFileFromItsDialogAndPasteGrayedWithAnEmptyBuffer)
     dialog.accept();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(lastShown(), "Please enter a value between 1 and 120");
+}
+
+TEST_F(CWavedTest, CancelInTheWorkingWindowStopsBeforeTheFileIsTouched)
+{
+    CWaved* editor = openEditor(path);
+    ASSERT_NE(editor, nullptr);
+    WaveEditEngine& engine = editor->engine();
+    const std::int64_t start = engine.wave().dataStart();
+    engine.select(start, start + 1000);
+    CWorkingDlg& working = *editor->working();
+    EXPECT_EQ(working.windowTitle(), "Working...");
+    EXPECT_TRUE(working.isModal());
+    working.start();
+    working.begin(" Changing volume ...            ");
+    EXPECT_EQ(working.text(), "Changing volume ...");
+    working.cancelButton()->click();
+    EXPECT_TRUE(working.cancelled());
+    EXPECT_EQ(engine.cut(&working).status, WaveEditStatus::Cancelled);
+    working.finish();
+    EXPECT_EQ(dataOf(engine.wave()), wave.data);
+    EXPECT_FALSE(engine.canUndo());
+    // The next operation starts uncancelled.
+    working.start();
+    EXPECT_FALSE(working.cancelled());
+    EXPECT_TRUE(engine.cut(&working).done());
+    working.finish();
+    EXPECT_EQ(engine.wave().frames(), kFrames - 500);
 }
 
 TEST_F(CWavedTest, SpacePlaysAndEscStopsBeforeDroppingTheSelection)
