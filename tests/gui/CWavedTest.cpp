@@ -5,8 +5,10 @@
 
 #include "CAskFlagPosDlg.h"
 #include "CNewWaveDlg.h"
+#include "CStereoToMonoDlg.h"
 #include "CWaveSetInfo.h"
 #include "CWaveView.h"
+#include "CWaveVolumeDlg.h"
 #include "CWaved.h"
 #include "CWavedList.h"
 #include "CWorkingDlg.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -373,6 +376,87 @@ TEST_F(CWavedTest, NewFileFromItsDialogAndPasteGrayedWithAnEmptyBuffer)
     dialog.accept();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(lastShown(), "Please enter a value between 1 and 120");
+}
+
+TEST_F(CWavedTest, StereoIntoMonoAsksOnceAndExportOntoItselfIsRefused)
+{
+    EditorWave stereo = wave;
+    stereo.channels = 2;
+    stereo.data = rampData(1000 * 4, 9);
+    const std::filesystem::path stereoPath = folder / "stereo.wav";
+    writeBytes(stereoPath, stereo.build());
+    CWaved* source = openEditor(stereoPath);
+    ASSERT_NE(source, nullptr);
+    source->action("selectall")->trigger();
+    source->action("copy")->trigger();
+    ASSERT_EQ(frame().waveEditors().copyBuffer().channels(), 2);
+
+    CWaved* target = openEditor(path);
+    ASSERT_NE(target, nullptr);
+    ASSERT_NE(target, source);
+    frame().waveEditors().copyBuffer().options.insert = true;
+    target->refreshActions();
+    bool asked = false;
+    whenShown<CStereoToMonoDlg>([&asked](CStereoToMonoDlg& dialog) {
+        asked = true;
+        EXPECT_EQ(dialog.windowTitle(), "Convert stereo to mono");
+        for (QRadioButton* button : dialog.findChildren<QRadioButton*>())
+            if (button->text() == "Use only &left channel")
+                button->click();
+        dialog.accept();
+    });
+    target->action("paste")->trigger();
+    settle();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(frame().waveEditors().copyBuffer().options.stereoToMono, StereoToMono::Left);
+    EXPECT_EQ(target->engine().wave().frames(), kFrames + 1000);
+    // The answer is kept: the second paste asks nothing (a dialog would be cancelled here).
+    bool askedAgain = false;
+    QTimer::singleShot(0, [&askedAgain] {
+        if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget())) {
+            askedAgain = true;
+            dialog->reject();
+        }
+    });
+    target->action("paste")->trigger();
+    settle();
+    EXPECT_FALSE(askedAgain);
+    EXPECT_EQ(target->engine().wave().frames(), kFrames + 2000);
+
+    files.answers.push_back(folder / "link-to-tone.wav");
+    std::filesystem::create_symlink(path, folder / "link-to-tone.wav");
+    target->action("selectall")->trigger();
+    target->action("export")->trigger();
+    settle();
+    EXPECT_EQ(lastShown(), "Please select another name,\nnot the current wave name !");
+    EXPECT_EQ(files.asked.back().request.title, "Export selection");
+}
+
+TEST_F(CWavedTest, VolumeDialogRescalesAndUndoRestores)
+{
+    CWaved* editor = openEditor(path);
+    ASSERT_NE(editor, nullptr);
+    whenShown<CWaveVolumeDlg>([](CWaveVolumeDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Volume");
+        dialog.factorField()->setText("2");
+        dialog.accept();
+    });
+    editor->action("volume")->trigger(); // no selection: all data
+    settle();
+    const Bytes data = dataOf(editor->engine().wave());
+    // The first sample 0x1003 doubled; without a selection the last one changes too.
+    EXPECT_EQ(data[0], 0x06);
+    EXPECT_EQ(data[1], 0x20);
+    EXPECT_NE(Bytes(data.end() - 2, data.end()), Bytes(wave.data.end() - 2, wave.data.end()));
+    editor->action("undo")->trigger();
+    settle();
+    EXPECT_EQ(dataOf(editor->engine().wave()), wave.data);
+
+    CWaveVolumeDlg refused(prompt, editor);
+    refused.factorField()->setText("0");
+    refused.accept();
+    EXPECT_NE(refused.result(), QDialog::Accepted);
+    EXPECT_FALSE(lastShown().empty());
 }
 
 TEST_F(CWavedTest, CancelInTheWorkingWindowStopsBeforeTheFileIsTouched)
