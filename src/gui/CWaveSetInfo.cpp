@@ -24,8 +24,8 @@
 
 namespace velisto {
 
-CWaveSetInfo::CWaveSetInfo(WaveFile& wave, CopyBufferOptions& options, std::int64_t selectionFrames,
-                           UserPrompt& prompt, QWidget* parent)
+CWaveSetInfo::CWaveSetInfo(WaveFile& wave, CopyBufferOptions& options, std::int64_t selectionFrames, UserPrompt& prompt,
+                           QWidget* parent)
     : QDialog(parent), wave_(wave), options_(options), prompt_(prompt)
 {
     setWindowTitle("Set Wave Info");

@@ -36,10 +36,7 @@ CWaveView::CWaveView(WaveEditEngine& engine, WaveViewModel& model, QWidget* pare
     setMinimumSize(200, kFlagStripHeight + 40);
 }
 
-int CWaveView::deviceWidth() const
-{
-    return std::max(1, static_cast<int>(std::lround(width() * devicePixelRatioF())));
-}
+int CWaveView::deviceWidth() const { return std::max(1, static_cast<int>(std::lround(width() * devicePixelRatioF()))); }
 
 std::int64_t CWaveView::frames() const { return engine_.isOpen() ? engine_.wave().frames() : 0; }
 
@@ -177,7 +174,8 @@ void CWaveView::paintEvent(QPaintEvent*)
         const std::int64_t count =
             std::min(frames() - first, static_cast<std::int64_t>(std::ceil(columns * model_.framesPerPixel())) + 1);
         samples.resize(static_cast<std::size_t>(std::max<std::int64_t>(count, 0) * wave.frameSize()));
-        if (!samples.empty() && !wave.readData(offsetOf(first), samples.data(), static_cast<std::int64_t>(samples.size())))
+        if (!samples.empty() &&
+            !wave.readData(offsetOf(first), samples.data(), static_cast<std::int64_t>(samples.size())))
             samples.clear();
     }
     const std::int64_t lastColumn = static_cast<std::int64_t>(std::ceil(model_.xOf(frames())));
@@ -256,8 +254,8 @@ void CWaveView::drawFlag(QPainter& painter, double x, const QColor& colour, cons
 void CWaveView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const bool fitted = model_.firstFrame() == 0 &&
-                        model_.framesPerPixel() * deviceWidth() >= static_cast<double>(frames());
+    const bool fitted =
+        model_.firstFrame() == 0 && model_.framesPerPixel() * deviceWidth() >= static_cast<double>(frames());
     model_.setSize(frames(), deviceWidth());
     if (fitted)
         model_.zoomToFit();

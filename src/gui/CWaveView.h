@@ -47,10 +47,7 @@ public:
         flagDropped_ = std::move(handler);
     }
     // The context menu of a flag (right button).
-    void setFlagMenuHandler(std::function<void(int mark, QPoint globalPos)> handler)
-    {
-        flagMenu_ = std::move(handler);
-    }
+    void setFlagMenuHandler(std::function<void(int mark, QPoint globalPos)> handler) { flagMenu_ = std::move(handler); }
 
     // The frame the selection extends to with Shift (the caret is the other end).
     std::int64_t extent() const { return extent_; }

@@ -50,9 +50,8 @@ QList<QKeySequence> keysOf(unsigned id)
 
 // The commands the window carries out itself; the main window's other accelerators are
 // passed on to it.
-constexpr unsigned kOwnCommands[] = {CommandId::Undo,  CommandId::Delete,    CommandId::Cut,
-                                     CommandId::Copy,  CommandId::Paste,     CommandId::SelectAll,
-                                     CommandId::Play,  CommandId::Escape};
+constexpr unsigned kOwnCommands[] = {CommandId::Undo,  CommandId::Delete,    CommandId::Cut,  CommandId::Copy,
+                                     CommandId::Paste, CommandId::SelectAll, CommandId::Play, CommandId::Escape};
 
 } // namespace
 
@@ -75,9 +74,8 @@ CWaved::CWaved(int digit, CWavedList& list, QWidget* owner)
     layout->addWidget(scrollBar_);
     setCentralWidget(central);
     view_->setChangedHandler([this] { viewChanged(); });
-    view_->setFlagDroppedHandler([this](int mark, std::int64_t offset, bool snapped) {
-        flagDropped(mark, offset, snapped);
-    });
+    view_->setFlagDroppedHandler(
+        [this](int mark, std::int64_t offset, bool snapped) { flagDropped(mark, offset, snapped); });
     view_->setFlagMenuHandler([this](int mark, QPoint at) { flagMenu(mark, at); });
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
         if (value == model_.firstFrame())
@@ -135,20 +133,16 @@ void CWaved::buildMenus()
     addAction(file, "close", "&Close", {}, [this] { close(); });
 
     QMenu* edit = menuBar()->addMenu("&Edit");
-    addAction(edit, "undo", "&Undo", keysOf(CommandId::Undo), [this] {
-        run([this](Progress* progress) { return engine_.undo(progress); });
-    });
+    addAction(edit, "undo", "&Undo", keysOf(CommandId::Undo),
+              [this] { run([this](Progress* progress) { return engine_.undo(progress); }); });
     edit->addSeparator();
-    addAction(edit, "cut", "Cu&t", keysOf(CommandId::Cut), [this] {
-        run([this](Progress* progress) { return engine_.cut(progress); });
-    });
-    addAction(edit, "copy", "&Copy", keysOf(CommandId::Copy), [this] {
-        run([this](Progress* progress) { return engine_.copy(progress); });
-    });
+    addAction(edit, "cut", "Cu&t", keysOf(CommandId::Cut),
+              [this] { run([this](Progress* progress) { return engine_.cut(progress); }); });
+    addAction(edit, "copy", "&Copy", keysOf(CommandId::Copy),
+              [this] { run([this](Progress* progress) { return engine_.copy(progress); }); });
     addAction(edit, "paste", "&Paste", keysOf(CommandId::Paste), [this] { paste(); });
-    addAction(edit, "delete", "&Delete", keysOf(CommandId::Delete), [this] {
-        run([this](Progress* progress) { return engine_.remove(progress); });
-    });
+    addAction(edit, "delete", "&Delete", keysOf(CommandId::Delete),
+              [this] { run([this](Progress* progress) { return engine_.remove(progress); }); });
     addAction(edit, "selectall", "Select &All", keysOf(CommandId::SelectAll), [this] {
         engine_.selectAll();
         view_->update();
@@ -167,10 +161,10 @@ void CWaved::buildMenus()
     QMenu* viewMenu = menuBar()->addMenu("&View");
     addAction(viewMenu, "zoomin", "Zoom &in", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)},
               [this] { view_->zoomBy(kZoomStep); });
-    addAction(viewMenu, "zoomout", "Zoom &out",
-              {QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence(Qt::Key_Minus)},
+    addAction(viewMenu, "zoomout", "Zoom &out", {QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence(Qt::Key_Minus)},
               [this] { view_->zoomBy(1 / kZoomStep); });
-    addAction(viewMenu, "zoomfit", "Zoom to &fit", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { view_->zoomToFit(); });
+    addAction(viewMenu, "zoomfit", "Zoom to &fit", {QKeySequence(Qt::CTRL | Qt::Key_0)},
+              [this] { view_->zoomToFit(); });
 
     QMenu* play = menuBar()->addMenu("&Play");
     addAction(play, "play", "&Play / Stop", keysOf(CommandId::Play), [this] { togglePlay(); });
@@ -217,8 +211,8 @@ void CWaved::refreshActions()
     const bool idle = !busy_;
     for (const char* name : {"export", "cut", "copy", "delete", "loop"})
         actions_.at(name)->setEnabled(idle && selection);
-    for (const char* name : {"selectall", "volume", "addcue", "removecue", "flagpos", "setinfo", "play", "zoomin",
-                             "zoomout", "zoomfit"})
+    for (const char* name :
+         {"selectall", "volume", "addcue", "removecue", "flagpos", "setinfo", "play", "zoomin", "zoomout", "zoomfit"})
         actions_.at(name)->setEnabled(idle && open);
     actions_.at("paste")->setEnabled(idle && open && !list_.copyBuffer().empty());
     actions_.at("undo")->setEnabled(idle && open && engine_.canUndo());
@@ -280,13 +274,26 @@ bool CWaved::runCommand(unsigned id)
 {
     const char* name = nullptr;
     switch (id) {
-    case CommandId::Delete: name = "delete"; break;
-    case CommandId::Cut: name = "cut"; break;
-    case CommandId::Copy: name = "copy"; break;
-    case CommandId::Paste: name = "paste"; break;
-    case CommandId::Undo: name = "undo"; break;
-    case CommandId::Escape: name = "escape"; break;
-    default: return false;
+    case CommandId::Delete:
+        name = "delete";
+        break;
+    case CommandId::Cut:
+        name = "cut";
+        break;
+    case CommandId::Copy:
+        name = "copy";
+        break;
+    case CommandId::Paste:
+        name = "paste";
+        break;
+    case CommandId::Undo:
+        name = "undo";
+        break;
+    case CommandId::Escape:
+        name = "escape";
+        break;
+    default:
+        return false;
     }
     QAction* command = actions_.at(name);
     refreshActions();
@@ -532,13 +539,13 @@ void CWaved::startPlayback(std::int64_t from, std::int64_t to, bool loop, std::i
 {
     Engine& engine = list_.engine();
     const DirectXSettings& device = engine.settings.directX;
-    DirectSoundDevice* output =
-        engine.generatorAudio ? engine.generatorAudio->devices().dialogSoundsDevice(
-                                    device.DirectSoundDeviceDialogSoundsGUID, device.DirectSoundDeviceDialogSoundsName,
-                                    list_.prompt())
-                              : nullptr;
+    DirectSoundDevice* output = engine.generatorAudio ? engine.generatorAudio->devices().dialogSoundsDevice(
+                                                            device.DirectSoundDeviceDialogSoundsGUID,
+                                                            device.DirectSoundDeviceDialogSoundsName, list_.prompt())
+                                                      : nullptr;
     std::string error = "Unable to get DirectSound buffer !";
-    if (output == nullptr || !output->mixer || !playback_.start(engine_.wave(), from, to, loop, wrapTo, *output->mixer, error))
+    if (output == nullptr || !output->mixer ||
+        !playback_.start(engine_.wave(), from, to, loop, wrapTo, *output->mixer, error))
         list_.prompt().message(error, {}, PromptIcon::Exclamation);
 }
 

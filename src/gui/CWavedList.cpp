@@ -40,8 +40,7 @@ CWaved* CWavedList::open()
             taken.emplace_back(other->geometry().top(), other->geometry().top() + other->geometry().height());
     auto* window = new CWaved(*digit, *this, owner_);
     windows_[static_cast<std::size_t>(*digit)] = window;
-    window->setGeometry(display.waveednormx,
-                        cascadedTop(display.waveednormy, display.waveednormheight, taken),
+    window->setGeometry(display.waveednormx, cascadedTop(display.waveednormy, display.waveednormheight, taken),
                         display.waveednormwidth, display.waveednormheight);
     window->show();
     window->activateWindow();

@@ -35,7 +35,8 @@ bool CWavedPlayback::start(const WaveFile& wave, std::int64_t from, std::int64_t
     callbacks.refill = [this] {
         // The worker is joined before the window goes; a call still queued then is dropped
         // with the window, and one that arrives after stop() finds nothing to fill.
-        QMetaObject::invokeMethod(&window_, [this] { refill(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window_, [this] { refill(); }, Qt::QueuedConnection);
         return true;
     };
     if (!buffer->setNotifications({0, static_cast<std::size_t>(kPlaybackHalfBytes)}, &worker->notification()) ||

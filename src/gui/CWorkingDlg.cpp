@@ -80,10 +80,7 @@ void CWorkingDlg::advance(long long done, long long total)
         pump();
 }
 
-void CWorkingDlg::end()
-{
-    bar_->setValue(bar_->maximum());
-}
+void CWorkingDlg::end() { bar_->setValue(bar_->maximum()); }
 
 QString CWorkingDlg::text() const { return text_->text(); }
 

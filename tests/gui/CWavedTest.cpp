@@ -97,8 +97,7 @@ protected:
         return bytes;
     }
     // Answers the next modal dialog of type Dialog with fill once it is running.
-    template <typename Dialog>
-    static void whenShown(std::function<void(Dialog&)> fill)
+    template <typename Dialog> static void whenShown(std::function<void(Dialog&)> fill)
     {
         QTimer::singleShot(0, [fill = std::move(fill)] {
             auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
@@ -258,7 +257,7 @@ TEST_F(CWavedTest, FlagAndWaveInfoDialogsShowAndCheckTheirFields)
     EXPECT_TRUE(lines.contains(QString("Loopstart %1").arg(start + 200))) << lines.toStdString();
     EXPECT_TRUE(lines.contains(QString("Cue point #1 %1").arg(start + 400))) << lines.toStdString();
     EXPECT_TRUE(lines.contains(QString("Wave end address is %1").arg(start + kFrames * 2))) << lines.toStdString();
-    EXPECT_EQ(flags.markField()->count(), 4); // loop start, loop end, two cues
+    EXPECT_EQ(flags.markField()->count(), 4);                    // loop start, loop end, two cues
     flags.addressField()->setText(QString::number(start + 700)); // behind the loop end
     flags.accept();
     EXPECT_NE(flags.result(), QDialog::Accepted);
@@ -273,7 +272,7 @@ TEST_F(CWavedTest, FlagAndWaveInfoDialogsShowAndCheckTheirFields)
     {
         CWaveSetInfo info(engine.wave(), options, 2205, prompt, editor);
         EXPECT_EQ(info.tempoLabel()->text(), "48000.00 BPM"); // 40 quarters in 0.05 s
-        EXPECT_EQ(info.keyField()->currentText(), "C5");       // the smpl chunk's key 60
+        EXPECT_EQ(info.keyField()->currentText(), "C5");      // the smpl chunk's key 60
         info.stretchField()->setText("0");
         info.accept();
         EXPECT_NE(info.result(), QDialog::Accepted);

@@ -88,8 +88,8 @@ std::vector<std::int32_t> WaveViewModel::samplePeaks(std::span<const std::uint8_
     return peaks;
 }
 
-int WaveViewModel::hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd,
-                           std::span<const std::int64_t> cues, double ratio) const
+int WaveViewModel::hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd, std::span<const std::int64_t> cues,
+                           double ratio) const
 {
     int best = kNoMark;
     const double reach = kFlagHitPixels * ratio;
