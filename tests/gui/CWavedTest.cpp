@@ -13,7 +13,11 @@
 #include "CWavedList.h"
 #include "CWorkingDlg.h"
 #include "app/CommandIds.h"
+#include "audio/GeneratorAudio.h"
 #include "core/waveeditor/WaveEditTestSupport.h"
+#include "sampler/SampleMap.h"
+#include "sampler/Sampler.h"
+#include "soundlib/SoundFontInstaller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -509,6 +513,44 @@ TEST_F(CWavedTest, SpacePlaysAndEscStopsBeforeDroppingTheSelection)
     settle();
     EXPECT_FALSE(editor->playing());
     EXPECT_EQ(editor->engine().wave().frames(), kFrames - 100);
+}
+
+// The instrument group lists the tone: closing its editor reloads the generator's map.
+class CWavedSampleMapTest : public CWavedTest {
+protected:
+    void SetUp() override
+    {
+        const std::filesystem::path group = folder / "group.igr";
+        std::ofstream(group, std::ios::binary) << igrImage({{0, "tone.wav"}});
+        store.writeString(kAudioSection, kIgrPathKey, group.string());
+        CWavedTest::SetUp();
+    }
+    static int keyInMap()
+    {
+        const std::lock_guard lock(sampleMapLock());
+        return sampleMap().loaded() && !sampleMap().program(0).empty() ? sampleMap().program(0)[0].key : -100;
+    }
+};
+
+TEST_F(CWavedSampleMapTest, ClosingTheEditorReloadsTheMapThatListsTheFile)
+{
+    Engine& engine = frame().engine();
+    if (!engine.table.device(1).isOpen()) {
+        ASSERT_EQ(engine.table.open(1), "");
+    }
+    Sampler* sampler = engine.generatorAudio->sampler();
+    ASSERT_NE(sampler, nullptr);
+    sampler->loadGroup(true);                            // the group was read at start, before the tone was written
+    ASSERT_EQ(keyInMap(), 60) << sampler->status().text; // the smpl chunk's key
+
+    CWaved* editor = openEditor(path);
+    ASSERT_NE(editor, nullptr);
+    editor->engine().wave().setOriginalKey(64);
+    EXPECT_EQ(keyInMap(), 60); // nothing reloads before the file is committed
+    editor->close();
+    settle();
+    sampler->waitForContent();
+    EXPECT_EQ(keyInMap(), 64);
 }
 
 } // namespace
