@@ -241,7 +241,7 @@ TEST_F(CWavedTest, LoopFlagDraggedAndSnappedToTheSelection)
     drag(view, loopX, edgeX + 4, y);
     EXPECT_EQ(engine.wave().loopStart(), start + 250 * 2);
 
-    // Past the loop end it is refused with the spec's text, the loop unchanged.
+    // Past the loop end it is refused with the loop start message, the loop unchanged.
     const double endX = model.xOf(wave.loopEnd) / ratio;
     drag(view, model.xOf(250) / ratio, endX + 40, y);
     EXPECT_EQ(engine.wave().loopStart(), start + 250 * 2);
