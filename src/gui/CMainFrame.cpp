@@ -94,7 +94,7 @@ bool CMainFrame::create()
     if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
         return false;
 
-    sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR "/sounds");
+    sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR);
     waveEditors_ = std::make_unique<CWavedList>(this, *engine_, prompt_, files_, *sounds_,
                                                 [this](unsigned id) { runCommand(id); });
     karaoke_ = std::make_unique<GuiKaraokeHooks>(this);

@@ -302,6 +302,24 @@ TEST_F(CWavedTest, FlagAndWaveInfoDialogsShowAndCheckTheirFields)
     EXPECT_FALSE(options.insert);
 }
 
+TEST_F(CWavedTest, ReferenceSoundPlaysOnTheDialogSoundsDevice)
+{
+    CWaved* editor = openEditor(path);
+    ASSERT_NE(editor, nullptr);
+    std::size_t playing = 0;
+    whenShown<CWaveSetInfo>([this, &playing](CWaveSetInfo& dialog) {
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->text() == "&Reference Sound")
+                button->click();
+        // The rising sound lasts longer than this takes.
+        playing = frame().waveEditors().sounds().reap();
+        dialog.reject();
+    });
+    editor->action("setinfo")->trigger();
+    settle();
+    EXPECT_EQ(playing, 1U);
+}
+
 TEST_F(CWavedTest, TheEleventhWindowIsRefusedAndOneFileHasOneWindow)
 {
     std::vector<CWaved*> editors;
