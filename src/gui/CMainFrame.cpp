@@ -2,6 +2,7 @@
 
 #include "CKeyboard.h"
 #include "CSettings.h"
+#include "CWavedList.h"
 #include "QtText.h"
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
@@ -93,7 +94,9 @@ bool CMainFrame::create()
     if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
         return false;
 
-    sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR "/sounds");
+    sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR);
+    waveEditors_ = std::make_unique<CWavedList>(this, *engine_, prompt_, files_, *sounds_,
+                                                [this](unsigned id) { runCommand(id); });
     karaoke_ = std::make_unique<GuiKaraokeHooks>(this);
     PlayEnvironment environment = engine_->environment(router_.get());
     environment.karaoke = karaoke_.get();
@@ -235,6 +238,7 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::RecordMarker] = [this](bool) { recordMarker(); };
     handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
     handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
+    handlers_[CommandId::WaveEditor] = [this](bool) { waveEditors_->open(); };
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
@@ -324,6 +328,8 @@ void CMainFrame::handlePost(unsigned message, std::uintptr_t wparam)
 
 bool CMainFrame::runCommand(unsigned id, bool postedByRun)
 {
+    if (waveEditors_ && waveEditors_->forward(id, postedByRun))
+        return true;
     const auto handler = handlers_.find(id);
     if (handler == handlers_.end())
         return false;
@@ -443,6 +449,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     input_.close();
+    waveEditors_->closeAll(); // their places go into the settings written below
     ClosingWindows windows;
     // The list editor keeps its stored flag until its window exists.
     windows.keyboardOpen = keyboard_ != nullptr;

@@ -38,6 +38,7 @@ class QToolBar;
 namespace velisto {
 
 class CKeyboard;
+class CWavedList;
 class SongDocument;
 class TrackAreaPane;
 
@@ -84,6 +85,7 @@ public:
     // The virtual keyboard window; null while it is closed.
     CKeyboard* keyboard() const { return keyboard_; }
     GuiKaraokeHooks& karaoke() { return *karaoke_; }
+    CWavedList& waveEditors() { return *waveEditors_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -155,6 +157,8 @@ private:
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;
     bool settingsWritten_ = true;
+    // Last: the wave editors commit their files while the engine and sounds still exist.
+    std::unique_ptr<CWavedList> waveEditors_;
 };
 
 } // namespace velisto

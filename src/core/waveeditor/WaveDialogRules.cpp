@@ -4,18 +4,25 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace velisto {
 
 namespace {
 
-std::optional<int> number(std::string_view text)
+std::string_view trimmed(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
+    return text;
+}
+
+std::optional<int> number(std::string_view text)
+{
+    text = trimmed(text);
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())
@@ -55,6 +62,23 @@ std::string checkCopyBufferOptions(int replicate, double stretch)
         return "Replicate copy buffer must be 1 or more.";
     if (!(stretch > 0))
         return "Stretch factor must be greater than 0.";
+    return {};
+}
+
+std::optional<double> factorFromField(std::string_view text)
+{
+    text = trimmed(text);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string checkVolumeFactor(std::optional<double> factor)
+{
+    if (!factor || !(*factor > 0) || *factor > kVolumeFactorMax)
+        return "Please enter a factor greater than 0 and not above 16.";
     return {};
 }
 

@@ -33,6 +33,16 @@ std::string tempoLine(std::int64_t selectionFrames, std::uint32_t rate);
 // Empty when the copy buffer options can be used, else the text to show.
 std::string checkCopyBufferOptions(int replicate, double stretch);
 
+// A decimal number typed into a factor field ("Volume factor", "Stretch factor", the
+// volume dialog); none when the text is not one.
+std::optional<double> factorFromField(std::string_view text);
+
+// ---- the volume dialog
+inline constexpr double kVolumeFactorMax = 16.0;
+// Empty when factor can rescale the audio (greater than 0, at most kVolumeFactorMax),
+// else the text to show.
+std::string checkVolumeFactor(std::optional<double> factor);
+
 // ---- "Create new .wav file"
 inline constexpr int kNewFileMinMinutes = 1;
 inline constexpr int kNewFileMaxMinutes = 120;

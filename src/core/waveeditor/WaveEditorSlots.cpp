@@ -1,5 +1,7 @@
 #include "waveeditor/WaveEditorSlots.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace velisto {
@@ -51,6 +53,17 @@ int WaveEditorSlots::count() const
     for (const bool used : used_)
         n += used ? 1 : 0;
     return n;
+}
+
+int cascadedTop(int top, int height, const std::vector<std::pair<int, int>>& openTopBottom)
+{
+    const auto taken = [&](int y) {
+        return std::find(openTopBottom.begin(), openTopBottom.end(), std::pair{y, y + height}) != openTopBottom.end();
+    };
+    // At most one step per open window: the loop ends even if every place is taken.
+    for (std::size_t i = 0; i <= openTopBottom.size() && taken(top); ++i)
+        top += kWaveEditorCascade;
+    return top;
 }
 
 std::string waveEditorTitle(const std::string& fileName, std::uint32_t rate, int bits, int channels)

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velisto {
 
@@ -43,6 +45,10 @@ private:
     std::array<bool, kMaxWaveEditors> used_{};
     std::array<std::optional<FileIdentity>, kMaxWaveEditors> files_{};
 };
+
+// The top of a new window placed at top with the given height: while an open window has
+// the same top and bottom (openTopBottom), it moves down by kWaveEditorCascade.
+int cascadedTop(int top, int height, const std::vector<std::pair<int, int>>& openTopBottom);
 
 // "Wave editor [" + name + "] " + rate + " Hz " + bits + " bit " + "stereo" or "mono";
 // "Wave editor" while no file is open.

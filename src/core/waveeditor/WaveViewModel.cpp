@@ -88,16 +88,17 @@ std::vector<std::int32_t> WaveViewModel::samplePeaks(std::span<const std::uint8_
     return peaks;
 }
 
-int WaveViewModel::hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd,
-                           std::span<const std::int64_t> cues) const
+int WaveViewModel::hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd, std::span<const std::int64_t> cues,
+                           double ratio) const
 {
     int best = kNoMark;
-    double bestDistance = kFlagHitPixels + 1;
+    const double reach = kFlagHitPixels * ratio;
+    double bestDistance = reach + 1;
     const auto consider = [&](std::int64_t frame, int mark) {
         if (frame < 0)
             return;
         const double distance = std::abs(xOf(frame) - x);
-        if (distance <= kFlagHitPixels && distance < bestDistance) {
+        if (distance <= reach && distance < bestDistance) {
             best = mark;
             bestDistance = distance;
         }

@@ -52,8 +52,11 @@ public:
                                           int channel) const;
 
     // The mark whose flag is within kFlagHitPixels of x, the nearest when several are;
-    // marks are frames, -1 for none (loop start, loop end, then the cue points).
-    int hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd, std::span<const std::int64_t> cues) const;
+    // marks are frames, -1 for none (loop start, loop end, then the cue points). The reach
+    // is the user's 10 pixels: with columns of device pixels, ratio is device pixels per
+    // logical one.
+    int hitFlag(double x, std::int64_t loopStart, std::int64_t loopEnd, std::span<const std::int64_t> cues,
+                double ratio = 1.0) const;
 
     static constexpr double kSamplesPerPixelLimit = 300.0;
 

@@ -34,6 +34,12 @@ TEST(WaveEditorSlots, TenWindowsOneFileEachFoundThroughLinks)
     slots.release(7);
     EXPECT_EQ(slots.windowWithFile(folder.path() / "a.wav"), std::nullopt);
 
+    // Windows opened one after another at the stored place step down; a moved one frees it.
+    EXPECT_EQ(cascadedTop(100, 300, {}), 100);
+    EXPECT_EQ(cascadedTop(100, 300, {{100, 400}, {122, 422}}), 144);
+    EXPECT_EQ(cascadedTop(100, 300, {{122, 422}}), 100);
+    EXPECT_EQ(cascadedTop(100, 300, {{100, 350}}), 100); // same top, other bottom
+
     EXPECT_EQ(waveEditorTitle("kick.wav", 22050, 8, 1), "Wave editor [kick.wav] 22050 Hz 8 bit mono");
     EXPECT_EQ(waveEditorTitle("pad.wav", 44100, 24, 2), "Wave editor [pad.wav] 44100 Hz 24 bit stereo");
 }
@@ -90,6 +96,9 @@ TEST(WaveViewModel, ColumnsZoomPeaksAndFlags)
     EXPECT_EQ(view.hitFlag(890, 100, 900, cues), kLoopEndMark);
     EXPECT_EQ(view.hitFlag(509, -1, -1, cues), kFirstCueMark + 1);
     EXPECT_EQ(view.hitFlag(506, -1, -1, cues), kFirstCueMark);
+    // Columns of device pixels at twice the logical ones: the reach is 20 of them.
+    EXPECT_EQ(view.hitFlag(120, 100, 900, cues, 2.0), kLoopStartMark);
+    EXPECT_EQ(view.hitFlag(121, 100, 900, cues, 2.0), kNoMark);
 
     WaveViewModel empty;
     empty.setSize(0, 200);
@@ -117,6 +126,19 @@ TEST(WaveDialogRules, FieldsOfSetWaveInfoAndNewFile)
     EXPECT_NE(checkCopyBufferOptions(0, 1.0), "");
     EXPECT_NE(checkCopyBufferOptions(1, 0.0), "");
     EXPECT_NE(checkCopyBufferOptions(1, -2.0), "");
+
+    struct Factor {
+        const char* text;
+        std::optional<double> value;
+        bool usable;
+    };
+    for (const Factor& f : {Factor{"1.5", 1.5, true}, Factor{" 0.25 ", 0.25, true}, Factor{"16", 16.0, true},
+                            Factor{"16.01", 16.01, false}, Factor{"0", 0.0, false}, Factor{"-2", -2.0, false},
+                            Factor{"", std::nullopt, false}, Factor{"2x", std::nullopt, false},
+                            Factor{"nan", std::nullopt, false}}) {
+        EXPECT_EQ(factorFromField(f.text), f.value) << f.text;
+        EXPECT_EQ(checkVolumeFactor(factorFromField(f.text)).empty(), f.usable) << f.text;
+    }
 
     EXPECT_EQ(checkNewWaveFields({}), "");
     EXPECT_EQ(checkNewWaveFields({121, 44100, true, 16}), "Please enter a value between 1 and 120");
