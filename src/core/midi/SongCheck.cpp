@@ -146,9 +146,12 @@ CheckResult checkSong(const Song& song, std::span<const std::optional<DevicePara
     for (const Track& track : song.tracks)
         if (hasReceiver(track.device) && !models.contains(track.device))
             models[track.device] = scratchReceiver(*receivers[static_cast<std::size_t>(track.device)]);
-    return playInto(
+    CheckResult result = playInto(
         song, playingOrder(song, [&](const Track& track) { return hasReceiver(track.device); }),
         [&](int track) -> OutputDevice& { return *models.at(song.tracks[static_cast<std::size_t>(track)].device); });
+    if (result.checked == 0 && !models.empty())
+        result.finalMode = models.begin()->second->liveState.mode();
+    return result;
 }
 
 bool listedFinding(const CheckFinding& finding, const Song& song, const EventFilterSettings& filter)

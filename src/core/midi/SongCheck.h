@@ -42,12 +42,16 @@ struct CheckFinding {
     std::string event;      // "Controller Reverb Send Level value 40", "SYSEX F0 41 ..."
     std::string text;       // the explanation; may hold "\r\n"
     bool skipped = false;   // false: sent anyhow
+
+    bool operator==(const CheckFinding&) const = default;
 };
 
 struct CheckResult {
     std::int64_t checked = 0; // events interpreted
     std::vector<CheckFinding> findings;
-    int finalMode = 0; // the mode after the last event (of the last track's receiver, per device)
+    // The mode after the last event, in the receiver it went to; without events the
+    // power-on mode (per device: that of the lowest device index checked).
+    int finalMode = 0;
     int skippedCount() const;
 };
 

@@ -71,6 +71,35 @@ TEST(SongCheckTest, GsFileAgainstAGmReceiverNamesEachRefusedMessage)
     EXPECT_EQ(accepted.finalMode, MidiMode::GS);
 }
 
+TEST(SongCheckTest, OverTheCorpusOneSharedDeviceFindsWhatOneReceiverFinds)
+{
+    CheckReceiver gs;
+    gs.powerOnMode = MidiMode::GS;
+    gs.xgSupported = true;
+    const std::vector<std::optional<DeviceParameters>> receivers = {std::nullopt, gs.parameters()};
+    int files = 0;
+    std::int64_t findings = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::filesystem::path(VELISTO_TEST_DATA_DIR) / "corpus/midi")) {
+        if (!entry.is_regular_file())
+            continue;
+        const auto song = loadedSong(entry.path());
+        if (!song)
+            continue;
+        for (Track& track : song->tracks)
+            track.device = 1;
+        const CheckResult one = checkSong(*song, gs);
+        const CheckResult perDevice = checkSong(*song, receivers);
+        EXPECT_EQ(perDevice.checked, one.checked) << entry.path();
+        EXPECT_EQ(perDevice.finalMode, one.finalMode) << entry.path();
+        EXPECT_TRUE(perDevice.findings == one.findings) << entry.path();
+        ++files;
+        findings += static_cast<std::int64_t>(one.findings.size());
+    }
+    EXPECT_GT(files, 40);
+    EXPECT_GT(findings, 0);
+}
+
 TEST(SongCheckTest, EachTrackMeetsTheModelOfItsOwnDevice)
 {
     Song song;
