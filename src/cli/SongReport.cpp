@@ -4,25 +4,11 @@
 #include "song/Positions.h"
 #include "song/TextFormat.h"
 
-#include <array>
 #include <cstdio>
 #include <sstream>
 #include <utility>
 
 namespace velisto {
-
-std::string keySignatureName(int sharpsFlats, bool major)
-{
-    // Circle of fifths from 7 flats to 7 sharps.
-    static constexpr std::array<const char*, 15> kMajor{"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C",
-                                                        "G",  "D",  "A",  "E",  "B",  "F#", "C#"};
-    static constexpr std::array<const char*, 15> kMinor{"Ab", "Eb", "Bb", "F",  "C",  "G",  "D", "A",
-                                                        "E",  "B",  "F#", "C#", "G#", "D#", "A#"};
-    if (sharpsFlats < -7 || sharpsFlats > 7)
-        return "?";
-    const auto index = static_cast<std::size_t>(sharpsFlats + 7);
-    return std::string(major ? kMajor[index] : kMinor[index]) + (major ? " major" : " minor");
-}
 
 namespace {
 
@@ -113,36 +99,33 @@ std::string refusalJson(const std::string& error)
 
 std::string songSummaryText(const Song& song)
 {
+    const SongSummary summary = SongSummary::of(song, {});
     std::ostringstream out;
     char bpm[32];
-    out << "Ticks per quarter note: " << song.ppq << '\n';
+    out << "Ticks per quarter note: " << summary.ppq << '\n';
     out << "Tempo:";
     const char* separator = " ";
-    for (const TempoEntry& t : usedEntries(song.tempoList)) {
+    for (const SongSummary::Tempo& t : summary.tempos) {
         std::snprintf(bpm, sizeof bpm, "%.3f", t.bpm);
-        out << std::exchange(separator, ", ") << positionText(song, t.tick) << ' ' << bpm << " BPM";
+        out << std::exchange(separator, ", ") << t.position << ' ' << bpm << " BPM";
     }
     out << "\nMeter:";
     separator = " ";
-    for (const MeterEntry& m : usedEntries(song.meterList)) {
+    for (const SongSummary::Meter& m : summary.meters)
         out << std::exchange(separator, ", ") << "measure " << m.measure + 1 << ' ' << m.numerator << '/'
             << m.denominator;
-    }
     out << "\nKey:";
     separator = " ";
-    for (const KeyEntry& k : usedEntries(song.keyList)) {
-        out << std::exchange(separator, ", ") << positionText(song, k.tick) << ' '
-            << keySignatureName(k.sharpsFlats, k.major != 0);
-    }
+    for (const SongSummary::Key& k : summary.keys)
+        out << std::exchange(separator, ", ") << k.position << ' ' << k.name;
     out << "\nTracks:\n";
-    for (int i = 0; i <= song.lastTrackToSave(); ++i) {
-        const Track& t = song.tracks[static_cast<std::size_t>(i)];
+    for (const SongSummary::TrackLine& t : summary.tracks) {
         char line[96];
-        std::snprintf(line, sizeof line, "%4d  ch %2d  %7d events  ", i + 1, t.channel + 1, t.eventCount());
+        std::snprintf(line, sizeof line, "%4d  ch %2d  %7d events  ", t.index + 1, t.channel + 1, t.events);
         out << line << (t.name.empty() ? "(no name)" : t.name);
         if (t.muted)
             out << "  [muted]";
-        if (song.isSolo(i))
+        if (t.solo)
             out << "  [solo]";
         if (t.tickOffset)
             out << "  [offset " << t.tickOffset << ']';

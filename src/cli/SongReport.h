@@ -1,15 +1,13 @@
 #pragma once
 // What `velisto-cli info` prints about a loaded song: a readable summary, or one JSON object.
 
+#include "app/SongSummary.h"
 #include "song/MidiFileReader.h"
 #include "song/Song.h"
 
 #include <string>
 
 namespace velisto {
-
-// "G major", "E minor", "Bb major" ...
-std::string keySignatureName(int sharpsFlats, bool major);
 
 // Tempo, meter and key lists, then one line per track up to the last one worth saving.
 std::string songSummaryText(const Song& song);

@@ -163,16 +163,6 @@ TEST(JsonTest, StringsEscapeQuotesControlsAndHighBytes)
     EXPECT_TRUE(JsonChecker(jsonString(std::string("\0\xFF\"x", 4))).valid());
 }
 
-TEST(SongReportTest, KeyNamesFollowTheCircleOfFifths)
-{
-    EXPECT_EQ(keySignatureName(0, true), "C major");
-    EXPECT_EQ(keySignatureName(1, true), "G major");
-    EXPECT_EQ(keySignatureName(-3, false), "C minor");
-    EXPECT_EQ(keySignatureName(7, true), "C# major");
-    EXPECT_EQ(keySignatureName(-7, false), "Ab minor");
-    EXPECT_EQ(keySignatureName(9, true), "?");
-}
-
 TEST(CommandsTest, InfoJsonOnTheDemoSongIsOneValidObject)
 {
     const CliRun r = run({"info", kDemo.string(), "--json", "--events"});

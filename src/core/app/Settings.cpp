@@ -116,6 +116,30 @@ constexpr auto eventFilterFields = std::to_array<Field<EventFilterSettings>>({
     {"ch", &EventFilterSettings::ch, 1},
 });
 
+constexpr auto editDialogFields = std::to_array<Field<EditDialogDefaults>>({
+    {"quant_onlynotes", &EditDialogDefaults::quant_onlynotes},
+    {"quant_positions", &EditDialogDefaults::quant_positions},
+    {"quant_length", &EditDialogDefaults::quant_length},
+    {"quant_posgrid", &EditDialogDefaults::quant_posgrid},
+    {"quant_lengrid", &EditDialogDefaults::quant_lengrid},
+    {"move_delta", &EditDialogDefaults::move_delta},
+    {"notelength", &EditDialogDefaults::notelength},
+    {"pitch_single", &EditDialogDefaults::pitch_single},
+    {"pitch_semitones", &EditDialogDefaults::pitch_semitones},
+    {"pitch_from", &EditDialogDefaults::pitch_from},
+    {"pitch_to", &EditDialogDefaults::pitch_to},
+    {"chchange_from", &EditDialogDefaults::chchange_from},
+    {"chchange_to", &EditDialogDefaults::chchange_to},
+    {"valch_target", &EditDialogDefaults::valch_target},
+    {"valch_param", &EditDialogDefaults::valch_param},
+    {"valch_drumkey", &EditDialogDefaults::valch_drumkey},
+    {"valch_percent", &EditDialogDefaults::valch_percent},
+    {"valch_curve", &EditDialogDefaults::valch_curve},
+    {"valch_signed", &EditDialogDefaults::valch_signed},
+    {"valch_value", &EditDialogDefaults::valch_value},
+    {"valch_levels", &EditDialogDefaults::valch_levels},
+});
+
 constexpr auto midiFolderFields = std::to_array<Field<MidiFolderSettings>>({
     {"Directory", &MidiFolderSettings::Directory},
 });
@@ -295,6 +319,7 @@ constexpr std::array exitGroups = {
     fieldGroup<&Settings::mixer, mixerFields>("Mixer"),
     fieldGroup<&Settings::metronom, metronomSwitchFields>("Metronom"),
     fieldGroup<&Settings::eventFilter, eventFilterFields>("Eventfilter"),
+    fieldGroup<&Settings::editDialogs, editDialogFields>("Editdialogs"),
     fieldGroup<&Settings::midi, midiFolderFields>("Midi"),
     fieldGroup<&Settings::wave, waveFolderFields>("Wave"),
     fieldGroup<&Settings::metronom, metronomInstrumentFields>("Metronom"),

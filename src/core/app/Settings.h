@@ -96,6 +96,35 @@ struct EventFilterSettings {
     bool operator==(const EventFilterSettings&) const = default;
 };
 
+// Section "Editdialogs": what each edit dialog offers when it opens again, taken over when
+// it closes with OK. Grid and length texts are list entries or typed numbers ("120 Sixteen");
+// empty ones leave the dialog's own first choice.
+struct EditDialogDefaults {
+    bool quant_onlynotes = false;
+    bool quant_positions = true;
+    bool quant_length = false;
+    std::string quant_posgrid;
+    std::string quant_lengrid;
+    int move_delta = 0; // ticks
+    std::string notelength;
+    bool pitch_single = false;
+    int pitch_semitones = 0; // -127..127
+    std::string pitch_from = "C5";
+    std::string pitch_to = "C5";
+    int chchange_from = 0; // channel index 0..15
+    int chchange_to = 0;
+    int valch_target = 0; // ValueTarget
+    int valch_param = 0;
+    int valch_drumkey = 36;
+    bool valch_percent = false;
+    bool valch_curve = false;
+    bool valch_signed = false;
+    int valch_value = 64;
+    std::string valch_levels; // the curve, see curveLevelsText; empty: flat in the middle
+
+    bool operator==(const EditDialogDefaults&) const = default;
+};
+
 // Section "Wave": the wave editor and its file dialogs.
 struct WaveSettings {
     int insertmode = 0;
@@ -222,6 +251,7 @@ struct Settings {
     PianoRollSettings pianoRoll;
     KeyboardSettings keyboard;
     EventFilterSettings eventFilter;
+    EditDialogDefaults editDialogs;
     WaveSettings wave;
     MidiFolderSettings midi;
     MidiInputSettings midiInput;

@@ -63,21 +63,33 @@ EditTestMode::EditTestMode(Song& song, UndoStack& undo, PlayController& player, 
 {
 }
 
+bool EditTestMode::settled() const
+{
+    if (running_)
+        return false;
+    // The step is gone once the stack's newest entry is no longer it: undone, cleared, or
+    // (after it was undone) replaced by a later edit at the same sequence number.
+    const bool stepPending = testStep_ >= 0 && undo_.newestSequence() == testStep_ && !undo_.empty() &&
+                             undo_.descriptions().back() == kTestUndoDescription;
+    return !stepPending;
+}
+
 bool EditTestMode::allowApply(UserPrompt& prompt) const
 {
     if (running_)
         prompt.message(std::string(kStopTestFirstText), "", PromptIcon::Exclamation);
-    return !running_;
+    return settled();
 }
 
 StartOutcome EditTestMode::start(const Selection& selection, PlayKind kind, std::int32_t step, const Settings& settings,
                                  const std::function<void()>& apply, UserPrompt& prompt)
 {
-    if (running_)
+    if (!settled())
         return StartOutcome::Refused;
     // Without its step the provisional change could not be taken back.
     if (!undo_.record(song_, kTestUndoDescription, prompt))
         return StartOutcome::NotStarted;
+    testStep_ = undo_.newestSequence();
     apply();
     const SelectionTicks ticks = selectionTicks(song_, selection);
     const StartOutcome outcome = player_.preview(kind, owner_, step, TickRange{ticks.start, ticks.end + 1}, settings);

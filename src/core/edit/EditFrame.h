@@ -62,12 +62,17 @@ public:
     EditTestMode& operator=(const EditTestMode&) = delete;
 
     bool running() const { return running_; }
+    // No test runs and the last one's "Test" step has been undone. A stopped test is taken
+    // back only when its run's Undo arrives; an edit applied before that would be the one
+    // that Undo takes back.
+    bool settled() const;
 
-    // For OK: true when no test runs; otherwise "First stop testmode" and false.
+    // For OK: true when settled; "First stop testmode" and false while a test runs, false
+    // alone while a stopped test waits for its undo.
     bool allowApply(UserPrompt& prompt) const;
 
     // Records the "Test" step, runs apply (the function as OK would, minus track-setting
-    // changes) and plays the selection's measures. When the step cannot be written nothing
+    // changes) and plays the selection's measures. Refused until settled. When the step cannot be written nothing
     // is applied; when the run does not start the test is taken back at once.
     StartOutcome start(const Selection& selection, PlayKind kind, std::int32_t step, const Settings& settings,
                        const std::function<void()>& apply, UserPrompt& prompt);
@@ -82,6 +87,7 @@ private:
     PlayController& player_;
     std::uintptr_t owner_;
     bool running_ = false;
+    std::int64_t testStep_ = -1; // sequence of the last "Test" step; -1: none recorded
 };
 
 } // namespace velisto

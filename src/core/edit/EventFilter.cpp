@@ -1,69 +1,147 @@
 #include "edit/EventFilter.h"
 
+#include "midi/MidiStandardNames.h"
 #include "song/MidiEvent.h"
 #include "song/Song.h"
 
+#include <array>
 #include <cstddef>
+#include <optional>
 
 namespace velisto {
 
 namespace {
 
-struct Row {
-    const int* mode = nullptr;
-    const int* from = nullptr; // nullptr for the kinds without a value
-    const int* to = nullptr;
-};
+template <class Filter> auto rowMembers(Filter& f, FilterRow row)
+{
+    struct Members {
+        decltype(&f.noteon_bool) mode = nullptr;
+        decltype(&f.noteon_bool) from = nullptr; // nullptr for the kinds without a value
+        decltype(&f.noteon_bool) to = nullptr;
+    };
+    switch (row) {
+    case FilterRow::NoteOn:
+        return Members{&f.noteon_bool, &f.noteon_from, &f.noteon_to};
+    case FilterRow::ControlChange:
+        return Members{&f.contrch_bool, &f.contrch_from, &f.contrch_to};
+    case FilterRow::ProgramChange:
+        return Members{&f.progch_bool, &f.progch_from, &f.progch_to};
+    case FilterRow::ChannelPressure:
+        return Members{&f.channelpr_bool};
+    case FilterRow::PolyPressure:
+        return Members{&f.polypress_bool, &f.polypress_from, &f.polypress_to};
+    case FilterRow::PitchBend:
+        return Members{&f.pitchbend_bool};
+    case FilterRow::Nrpn:
+        return Members{&f.NRPN_bool, &f.NRPN_from, &f.NRPN_to};
+    case FilterRow::DrumNrpn:
+        return Members{&f.drumNRPN_bool, &f.drumNRPN_from, &f.drumNRPN_to};
+    case FilterRow::Rpn:
+        return Members{&f.RPN_bool, &f.RPN_from, &f.RPN_to};
+    case FilterRow::SongText:
+        return Members{&f.songtext_bool};
+    case FilterRow::Sysex:
+        return Members{&f.sysex_bool};
+    case FilterRow::ChannelPrefix:
+        return Members{&f.chprefix_bool};
+    }
+    return Members{};
+}
 
-Row rowOf(const EventFilterSettings& f, std::uint8_t kind)
+std::optional<FilterRow> rowOfKind(std::uint8_t kind)
 {
     switch (kind) {
     case EventKind::Note:
-        return {&f.noteon_bool, &f.noteon_from, &f.noteon_to};
+        return FilterRow::NoteOn;
     case EventKind::Controller:
-        return {&f.contrch_bool, &f.contrch_from, &f.contrch_to};
+        return FilterRow::ControlChange;
     case EventKind::ProgramChange:
-        return {&f.progch_bool, &f.progch_from, &f.progch_to};
+        return FilterRow::ProgramChange;
     case EventKind::ChannelPressure:
-        return {&f.channelpr_bool};
+        return FilterRow::ChannelPressure;
     case EventKind::PolyPressure:
-        return {&f.polypress_bool, &f.polypress_from, &f.polypress_to};
+        return FilterRow::PolyPressure;
     case EventKind::PitchBend:
-        return {&f.pitchbend_bool};
+        return FilterRow::PitchBend;
     case EventKind::Nrpn:
-        return {&f.NRPN_bool, &f.NRPN_from, &f.NRPN_to};
+        return FilterRow::Nrpn;
     case EventKind::DrumNrpn:
-        return {&f.drumNRPN_bool, &f.drumNRPN_from, &f.drumNRPN_to};
+        return FilterRow::DrumNrpn;
     case EventKind::Rpn:
-        return {&f.RPN_bool, &f.RPN_from, &f.RPN_to};
+        return FilterRow::Rpn;
     case EventKind::Sysex:
-        return {&f.sysex_bool};
+        return FilterRow::Sysex;
     case EventKind::ChannelPrefix:
-        return {&f.chprefix_bool};
+        return FilterRow::ChannelPrefix;
     default:
         if (MidiEvent::isTextKind(kind))
-            return {&f.songtext_bool};
-        return {};
+            return FilterRow::SongText;
+        return std::nullopt;
     }
 }
 
-template <typename Settings, typename Fn> void forEachMode(Settings& f, Fn fn)
+std::vector<ValueChoice> numberedChoices(int count, std::string_view (*name)(int))
 {
-    for (auto* mode :
-         {&f.noteon_bool, &f.chprefix_bool, &f.contrch_bool, &f.channelpr_bool, &f.polypress_bool, &f.pitchbend_bool,
-          &f.NRPN_bool, &f.RPN_bool, &f.drumNRPN_bool, &f.songtext_bool, &f.sysex_bool, &f.progch_bool})
-        fn(*mode);
+    std::vector<ValueChoice> choices;
+    for (int value = 0; value < count; ++value)
+        choices.push_back({value, std::string(name(value))});
+    return choices;
 }
 
 } // namespace
+
+std::string_view filterRowName(FilterRow row)
+{
+    static constexpr std::array<std::string_view, kFilterRowCount> kNames = {"Note on",
+                                                                             "Control Change",
+                                                                             "Program change",
+                                                                             "Monophonic aftertouch",
+                                                                             "Polyphonic aftertouch",
+                                                                             "Pitch Bend",
+                                                                             "NRPN",
+                                                                             "Drum NRPN",
+                                                                             "RPN",
+                                                                             "META Text, lyric, marker...",
+                                                                             "SysEx",
+                                                                             "META Channel prefix"};
+    return kNames[static_cast<std::size_t>(row)];
+}
+
+FilterRowFields filterRowFields(EventFilterSettings& filter, FilterRow row)
+{
+    const auto members = rowMembers(filter, row);
+    return {members.mode, members.from, members.to};
+}
+
+std::vector<ValueChoice> filterRangeChoices(FilterRow row)
+{
+    switch (row) {
+    case FilterRow::NoteOn:
+    case FilterRow::PolyPressure:
+        return numberedChoices(128, [](int key) { return noteName(key); });
+    case FilterRow::ProgramChange:
+        return numberedChoices(128, gmProgramName);
+    case FilterRow::ControlChange:
+        return parameterChoices(ParamKind::Controller);
+    case FilterRow::Nrpn:
+        return parameterChoices(ParamKind::Nrpn);
+    case FilterRow::DrumNrpn:
+        return parameterChoices(ParamKind::DrumNrpn);
+    case FilterRow::Rpn:
+        return parameterChoices(ParamKind::Rpn);
+    default:
+        return {};
+    }
+}
 
 bool passesFilter(const EventFilterSettings& filter, const MidiEvent& event)
 {
     if (event.isChannelEvent() && filter.ch[static_cast<std::size_t>(event.channel())] == 0)
         return false;
-    const Row row = rowOf(filter, event.kind());
-    if (!row.mode)
+    const std::optional<FilterRow> kindRow = rowOfKind(event.kind());
+    if (!kindRow)
         return true;
+    const auto row = rowMembers(filter, *kindRow);
     const bool excluding = *row.mode != 0;
     if (!row.from)
         return !excluding;
@@ -79,25 +157,22 @@ bool passesFilter(const EventFilterSettings& filter, const Song& song, int track
 bool filterRestricts(const EventFilterSettings& filter)
 {
     bool restricts = false;
-    forEachMode(filter, [&](const int& mode) { restricts = restricts || mode != 0; });
     for (int on : filter.ch)
         restricts = restricts || on == 0;
     const EventFilterSettings defaults;
-    const auto narrower = [](int from, int to, int defaultFrom, int defaultTo) {
-        return from > defaultFrom || to < defaultTo;
-    };
-    return restricts || narrower(filter.noteon_from, filter.noteon_to, defaults.noteon_from, defaults.noteon_to) ||
-           narrower(filter.contrch_from, filter.contrch_to, defaults.contrch_from, defaults.contrch_to) ||
-           narrower(filter.progch_from, filter.progch_to, defaults.progch_from, defaults.progch_to) ||
-           narrower(filter.polypress_from, filter.polypress_to, defaults.polypress_from, defaults.polypress_to) ||
-           narrower(filter.NRPN_from, filter.NRPN_to, defaults.NRPN_from, defaults.NRPN_to) ||
-           narrower(filter.drumNRPN_from, filter.drumNRPN_to, defaults.drumNRPN_from, defaults.drumNRPN_to) ||
-           narrower(filter.RPN_from, filter.RPN_to, defaults.RPN_from, defaults.RPN_to);
+    for (int r = 0; r < kFilterRowCount; ++r) {
+        const auto row = rowMembers(filter, static_cast<FilterRow>(r));
+        const auto standard = rowMembers(defaults, static_cast<FilterRow>(r));
+        // An excluding row, or a range narrower than the default one, holds something back.
+        restricts = restricts || *row.mode != 0 || (row.from && (*row.from > *standard.from || *row.to < *standard.to));
+    }
+    return restricts;
 }
 
 void setAllFilterModes(EventFilterSettings& filter, int mode)
 {
-    forEachMode(filter, [mode](int& m) { m = mode; });
+    for (int r = 0; r < kFilterRowCount; ++r)
+        *rowMembers(filter, static_cast<FilterRow>(r)).mode = mode;
 }
 
 void setAllFilterChannels(EventFilterSettings& filter, bool on) { filter.ch.fill(on ? 1 : 0); }

@@ -4,6 +4,7 @@
 #include "midi/MidiModeDefinition.h"
 #include "midi/MidiStandardNames.h"
 #include "midi/ProgramIndex.h"
+#include "song/MidiFileReader.h"
 #include "song/Positions.h"
 #include "song/Song.h"
 
@@ -264,10 +265,9 @@ bool splitChannels(Song& song, int current, bool selectionExists, const ProgramI
         replaceEvents(target, std::move(moved));
         target.name = std::move(pass.name);
         target.device = device;
-        const auto events = target.events();
-        const auto first =
-            std::find_if(events.begin(), events.end(), [](const MidiEvent& e) { return e.isChannelEvent(); });
-        target.channel = first == events.end() ? 0 : first->channel();
+        deriveChannel(target);
+        if (options.chooseKnobsByUsage)
+            chooseKnobsByUsage(target);
         ++destination;
     }
     return true;

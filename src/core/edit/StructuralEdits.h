@@ -69,6 +69,9 @@ bool deleteTrack(Song& song, int current, bool selectionExists, UserPrompt& prom
 struct SplitOptions {
     bool drumKeys = false; // a track per drum instrument of a drum kit
     bool sfxKeys = false;  // a track per instrument of an XG SFX kit
+    // Setting "setauto" (section "Mixer"): the new tracks' knobs from their most used
+    // parameters, as loading a file does.
+    bool chooseKnobsByUsage = false;
 };
 
 // Distributes the current track's events to new tracks behind it: system exclusive, text

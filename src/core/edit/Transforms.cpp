@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace velisto {
 
@@ -179,7 +180,8 @@ bool moveEvents(Song& song, const EditScope& scope, std::int32_t delta)
         }
         touched = touched || !moving.empty();
         for (MidiEvent& event : moving) {
-            event.tick = std::max<std::int32_t>(0, event.tick + delta);
+            event.tick = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{event.tick} + delta, 0,
+                                                                            std::numeric_limits<std::int32_t>::max()));
             track.insertSorted(std::move(event));
         }
     }

@@ -78,7 +78,8 @@ std::string checkNoteName(std::string_view text, NoteSpelling spelling);
 
 // ---- move ----
 
-// Events pushed before the song start pile up at tick 0 in their old order.
+// Events pushed before the song start pile up at tick 0 in their old order, and those
+// pushed past the last tick a song can hold at that tick.
 bool moveEvents(Song& song, const EditScope& scope, std::int32_t delta);
 
 // ---- notelength ----

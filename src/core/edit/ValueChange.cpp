@@ -5,8 +5,10 @@
 #include "song/Song.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <optional>
+#include <utility>
 
 namespace velisto {
 
@@ -51,9 +53,7 @@ int changedValue(const ValueChangeOptions& options, const SelectionTicks& ticks,
 {
     double r = 0.0;
     if (options.useCurve) {
-        const double span = ticks.end - ticks.start;
-        const double x = span > 0 ? (tick - ticks.start) / span : 0.0;
-        const int index = std::clamp(static_cast<int>(x * (kCurvePoints - 1)), 0, kCurvePoints - 1);
+        const int index = curvePointOfTick(ticks, tick);
         r = std::clamp(options.curve[static_cast<std::size_t>(index)] / double(kCurveTop), 0.0, 1.0);
     }
     int result = 0;
@@ -113,6 +113,127 @@ bool changeValues(Song& song, const EditScope& scope, const ValueChangeOptions& 
         }
     }
     return matched;
+}
+
+// ---- the curve as the dialog draws it ----
+
+namespace {
+
+// value scaled from 0..from to 0..to, to the nearest whole number.
+int scaled(std::int64_t value, int from, int to)
+{
+    if (from <= 0)
+        return 0;
+    return static_cast<int>((value * to + from / 2) / from);
+}
+
+} // namespace
+
+int curvePointAt(int x, int width)
+{
+    return std::clamp(scaled(std::max(x, 0), width - 1, kCurvePoints - 1), 0, kCurvePoints - 1);
+}
+
+int curveLevelAt(int y, int height)
+{
+    return std::clamp(scaled(std::max(height - 1 - y, 0), height - 1, kCurveTop), 0, kCurveTop);
+}
+
+int curvePointOfTick(const SelectionTicks& ticks, std::int32_t tick)
+{
+    // In whole numbers: a tick exactly on a point must not fall to the one before by rounding.
+    const std::int64_t span = std::int64_t{ticks.end} - ticks.start;
+    if (span <= 0)
+        return 0;
+    const std::int64_t offset = std::clamp<std::int64_t>(std::int64_t{tick} - ticks.start, 0, span);
+    return static_cast<int>(offset * (kCurvePoints - 1) / span);
+}
+
+void drawCurveLine(CurveLevels& curve, int fromPoint, int fromLevel, int toPoint, int toLevel)
+{
+    fromPoint = std::clamp(fromPoint, 0, kCurvePoints - 1);
+    toPoint = std::clamp(toPoint, 0, kCurvePoints - 1);
+    fromLevel = std::clamp(fromLevel, 0, kCurveTop);
+    toLevel = std::clamp(toLevel, 0, kCurveTop);
+    if (fromPoint > toPoint) {
+        std::swap(fromPoint, toPoint);
+        std::swap(fromLevel, toLevel);
+    }
+    const int steps = toPoint - fromPoint;
+    if (steps == 0) {
+        curve[static_cast<std::size_t>(toPoint)] = toLevel; // where the mouse is now
+        return;
+    }
+    for (int p = fromPoint; p <= toPoint; ++p) {
+        const int rise = (toLevel - fromLevel) * (p - fromPoint);
+        // Rounded to the nearest level in either direction.
+        const int offset = rise >= 0 ? (rise + steps / 2) / steps : -((-rise + steps / 2) / steps);
+        curve[static_cast<std::size_t>(p)] = fromLevel + offset;
+    }
+}
+
+void setCurveHorizontal(CurveLevels& curve, int level) { curve.fill(std::clamp(level, 0, kCurveTop)); }
+
+CurveLevels curvePreset(CurvePreset preset)
+{
+    constexpr int kLast = kCurvePoints - 1;
+    constexpr int kMiddlePoint = kCurvePoints / 2;
+    CurveLevels curve{};
+    switch (preset) {
+    case CurvePreset::Rising:
+        drawCurveLine(curve, 0, 0, kLast, kCurveTop);
+        break;
+    case CurvePreset::Falling:
+        drawCurveLine(curve, 0, kCurveTop, kLast, 0);
+        break;
+    case CurvePreset::Middle:
+        // 50 of 99 gives 64 on the absolute scale.
+        setCurveHorizontal(curve, (kCurveTop + 1) / 2);
+        break;
+    case CurvePreset::Peak:
+        drawCurveLine(curve, 0, 0, kMiddlePoint, kCurveTop);
+        drawCurveLine(curve, kMiddlePoint, kCurveTop, kLast, 0);
+        break;
+    case CurvePreset::Valley:
+        drawCurveLine(curve, 0, kCurveTop, kMiddlePoint, 0);
+        drawCurveLine(curve, kMiddlePoint, 0, kLast, kCurveTop);
+        break;
+    }
+    return curve;
+}
+
+std::int32_t curvePreviewStep(const SelectionTicks& ticks)
+{
+    const std::int64_t span = static_cast<std::int64_t>(ticks.end) - ticks.start;
+    return static_cast<std::int32_t>(std::max<std::int64_t>(1, span / (kCurvePoints - 1)));
+}
+
+std::string curveLevelsText(const CurveLevels& curve)
+{
+    std::string text;
+    for (int level : curve)
+        text += std::to_string(level) + '\\';
+    return text;
+}
+
+std::optional<CurveLevels> curveLevelsFromText(std::string_view text)
+{
+    CurveLevels curve{};
+    std::size_t point = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\\');
+        if (end == std::string_view::npos || point == curve.size())
+            return std::nullopt;
+        int level = -1;
+        const auto [last, error] = std::from_chars(text.data(), text.data() + end, level);
+        if (error != std::errc() || last != text.data() + end || level < 0 || level > kCurveTop)
+            return std::nullopt;
+        curve[point++] = level;
+        text.remove_prefix(end + 1);
+    }
+    if (point != curve.size())
+        return std::nullopt;
+    return curve;
 }
 
 } // namespace velisto

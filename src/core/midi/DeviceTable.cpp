@@ -192,6 +192,21 @@ DeviceParameters DeviceParameters::of(const OutputDevice& device)
             device.slotPaths,           device.generatorEntries};
 }
 
+void DeviceParameters::applyTo(OutputDevice& device) const
+{
+    device.powerOnMode = powerOnMode;
+    device.gsSupported = gsSupported;
+    device.xgSupported = xgSupported;
+    device.gm2Supported = gm2Supported;
+    device.nonUniversalSysexId = nonUniversalSysexId;
+    device.universalSysexId = universalSysexId;
+    device.nativeModelId = nativeModelId;
+    device.useRunningStatus = useRunningStatus;
+    device.slotPaths = slotPaths;
+    if (device.isGenerator())
+        device.generatorEntries = generatorEntries;
+}
+
 DeviceTable::DeviceTable(MidiPortSystem& ports, const ProfileStore& store) : ports_(ports)
 {
     const std::vector<std::string> portNames = ports.outputPortNames();
@@ -440,17 +455,7 @@ std::string DeviceTable::applyParameters(int index, const DeviceParameters& para
     if (std::string refusal = parameterRefusal(dev); !refusal.empty())
         return refusal;
     const std::lock_guard lock(dev.sendMutex());
-    dev.powerOnMode = parameters.powerOnMode;
-    dev.gsSupported = parameters.gsSupported;
-    dev.xgSupported = parameters.xgSupported;
-    dev.gm2Supported = parameters.gm2Supported;
-    dev.nonUniversalSysexId = parameters.nonUniversalSysexId;
-    dev.universalSysexId = parameters.universalSysexId;
-    dev.nativeModelId = parameters.nativeModelId;
-    dev.useRunningStatus = parameters.useRunningStatus;
-    dev.slotPaths = parameters.slotPaths;
-    if (dev.isGenerator())
-        dev.generatorEntries = parameters.generatorEntries;
+    parameters.applyTo(dev);
     return {};
 }
 

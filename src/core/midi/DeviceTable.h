@@ -66,6 +66,8 @@ struct DeviceParameters {
     std::vector<std::string> generatorEntries; // the generator only; ignored for the others
 
     static DeviceParameters of(const OutputDevice& device);
+    // Onto the device; the generator entries only onto the generator.
+    void applyTo(OutputDevice& device) const;
     bool operator==(const DeviceParameters&) const = default;
 };
 

@@ -411,4 +411,16 @@ int numberForOutput(ParamKind kind, int slot)
     return -1;
 }
 
+std::vector<ValueChoice> parameterChoices(ParamKind kind)
+{
+    // Any definition names every slot some standard tracks.
+    const MidiModeDefinition& definition = midiModeDefinition(MidiMode::GM);
+    std::vector<ValueChoice> choices;
+    for (int slot = 0; slot < slotCount(kind); ++slot) {
+        const std::string_view name = definition.longName(kind, slot);
+        choices.push_back({slot, name.empty() ? std::to_string(slot) : std::string(name)});
+    }
+    return choices;
+}
+
 } // namespace velisto

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velisto {
 
@@ -202,5 +203,16 @@ std::string_view midiModeName(int mode);
 int slotForSong(ParamKind kind, int number);
 // The message number of a slot, for output or a file; -1 when no definition uses the slot.
 int numberForOutput(ParamKind kind, int slot);
+
+// One entry of a choice list: the number stored and the text the list shows.
+struct ValueChoice {
+    int value = 0;
+    std::string text;
+    bool operator==(const ValueChoice&) const = default;
+};
+
+// Every slot of the kind in slot order, by its long name in the first standard that tracks
+// it; a slot no standard tracks shows its number.
+std::vector<ValueChoice> parameterChoices(ParamKind kind);
 
 } // namespace velisto

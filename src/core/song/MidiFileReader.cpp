@@ -1001,7 +1001,55 @@ void readTrackChunks(std::span<const std::uint8_t> file, const Header& header, S
 
 // --- After reading ---------------------------------------------------------------------
 
-// Each knob takes one of the track's most used controllers or NRPNs; see the walk below.
+void afterReading(Song& song, const LoadOptions& options, const LoadResult& result)
+{
+    song.clampTickOffsets();
+    if (options.silent)
+        return;
+    for (Track& track : song.tracks) {
+        if (options.chooseKnobsByUsage)
+            chooseKnobsByUsage(track);
+        if (!result.knobRecordsSeen)
+            deriveChannel(track);
+    }
+}
+
+// C stdio rather than streams: reading a folder or a device must fail, never throw.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    std::array<std::uint8_t, std::size_t{64} * 1024> block{};
+    std::size_t got = 0;
+    while ((got = std::fread(block.data(), 1, block.size(), file)) > 0)
+        bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        return std::nullopt;
+    return bytes;
+}
+
+// Backslash-n pairs in a "VLX:MESSAGE:" text stand for line breaks.
+std::string withLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 void chooseKnobsByUsage(Track& track)
 {
     std::array<int, kControllerSlotCount> controllerCount{};
@@ -1059,55 +1107,6 @@ void deriveChannel(Track& track)
         std::find_if(events.begin(), events.end(), [](const MidiEvent& e) { return e.isChannelEvent(); });
     track.channel = first == events.end() ? 0 : first->channel();
 }
-
-void afterReading(Song& song, const LoadOptions& options, const LoadResult& result)
-{
-    song.clampTickOffsets();
-    if (options.silent)
-        return;
-    for (Track& track : song.tracks) {
-        if (options.chooseKnobsByUsage)
-            chooseKnobsByUsage(track);
-        if (!result.knobRecordsSeen)
-            deriveChannel(track);
-    }
-}
-
-// C stdio rather than streams: reading a folder or a device must fail, never throw.
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    std::array<std::uint8_t, std::size_t{64} * 1024> block{};
-    std::size_t got = 0;
-    while ((got = std::fread(block.data(), 1, block.size(), file)) > 0)
-        bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        return std::nullopt;
-    return bytes;
-}
-
-// Backslash-n pairs in a "VLX:MESSAGE:" text stand for line breaks.
-std::string withLineBreaks(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 LoadResult MidiFileReader::read(std::span<const std::uint8_t> file, Song& song, const LoadOptions& options)
 {

@@ -50,6 +50,12 @@ struct LoadResult {
     std::array<int, kTrackCount> lyricCount{};
 };
 
+// Post-load steps for one track, also taken by tracks that an edit makes from others.
+// Each knob takes one of the track's most used controllers or NRPNs (setting "setauto").
+void chooseKnobsByUsage(Track& track);
+// The channel setting from the track's first channel event; 0 without one.
+void deriveChannel(Track& track);
+
 class MidiFileReader {
 public:
     // Reads the file at path into song. On a refused file (cannot open, not a MIDI file,

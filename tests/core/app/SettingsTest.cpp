@@ -2,6 +2,7 @@
 
 #include "app/MemoryProfileStore.h"
 #include "core/app/SettingsTestSupport.h"
+#include "edit/ValueChange.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,28 @@ MemoryProfileStore::Contents documentedDefaults()
           {"RPN_to", "2"},
           {"drumNRPN_from", "0"},
           {"drumNRPN_to", "22"}}},
+        {"Editdialogs",
+         {{"quant_onlynotes", "n"},
+          {"quant_positions", "y"},
+          {"quant_length", "n"},
+          {"quant_posgrid", ""},
+          {"quant_lengrid", ""},
+          {"move_delta", "0"},
+          {"notelength", ""},
+          {"pitch_single", "n"},
+          {"pitch_semitones", "0"},
+          {"pitch_from", "C5"},
+          {"pitch_to", "C5"},
+          {"chchange_from", "0"},
+          {"chchange_to", "0"},
+          {"valch_target", "0"},
+          {"valch_param", "0"},
+          {"valch_drumkey", "36"},
+          {"valch_percent", "n"},
+          {"valch_curve", "n"},
+          {"valch_signed", "n"},
+          {"valch_value", "64"},
+          {"valch_levels", ""}}},
         {"Wave", {{"insertmode", "0"}, {"Directory", "/opt/velisto/igr"}, {"DirectorySave", "/opt/velisto/igr"}}},
         {"Midi", {{"Directory", "/opt/velisto/midi"}}},
         {"MIDI Input device", {{"devicenr", "-1"}}},
@@ -171,6 +194,7 @@ TEST(SettingsTest, EveryStoredValueIsReadAndWrittenUnderItsOwnKey)
     EXPECT_NE(loaded.pianoRoll, defaults.pianoRoll);
     EXPECT_NE(loaded.keyboard, defaults.keyboard);
     EXPECT_NE(loaded.eventFilter, defaults.eventFilter);
+    EXPECT_NE(loaded.editDialogs, defaults.editDialogs);
     EXPECT_NE(loaded.wave, defaults.wave);
     EXPECT_NE(loaded.midi, defaults.midi);
     EXPECT_NE(loaded.midiInput, defaults.midiInput);
@@ -188,6 +212,37 @@ TEST(SettingsTest, EveryStoredValueIsReadAndWrittenUnderItsOwnKey)
     const MemoryProfileStore written = savedWithLayout(loaded);
     EXPECT_EQ(written.contents(), expected);
     EXPECT_EQ(loadSettings(written, "/elsewhere", 640, 480), loaded);
+}
+
+TEST(SettingsTest, EditDialogDefaultsComeBackAtTheNextStart)
+{
+    Settings settings = defaultSettings();
+    EditDialogDefaults& dialogs = settings.editDialogs;
+    dialogs.quant_onlynotes = true;
+    dialogs.quant_posgrid = "120 Sixteen";
+    dialogs.quant_lengrid = "7";
+    dialogs.move_delta = -96;
+    dialogs.notelength = "240 Eight";
+    dialogs.pitch_single = true;
+    dialogs.pitch_semitones = -12;
+    dialogs.pitch_from = "Db5";
+    dialogs.pitch_to = "G#10";
+    dialogs.chchange_from = 9;
+    dialogs.chchange_to = 15;
+    dialogs.valch_target = static_cast<int>(ValueTarget::DrumNrpn);
+    dialogs.valch_param = 2;
+    dialogs.valch_percent = true;
+    dialogs.valch_curve = true;
+    dialogs.valch_value = -50;
+    dialogs.valch_levels = curveLevelsText(curvePreset(CurvePreset::Peak));
+    MemoryProfileStore store;
+    ASSERT_TRUE(saveSettings(settings, store));
+    EXPECT_EQ(store.contents().at("Editdialogs").at("move_delta"), "-96");
+    EXPECT_EQ(store.contents().at("Editdialogs").at("pitch_single"), "y");
+
+    const Settings loaded = loadSettings(store, kProgramDirectory, kScreenWidth, kScreenHeight);
+    EXPECT_EQ(loaded.editDialogs, dialogs);
+    EXPECT_EQ(curveLevelsFromText(loaded.editDialogs.valch_levels), curvePreset(CurvePreset::Peak));
 }
 
 TEST(SettingsTest, YesNoIsTrueOnlyForExactlyY)
@@ -334,6 +389,7 @@ TEST(SettingsTest, ExitWritesSectionsInItsFixedOrder)
                                                "Mixer",
                                                "Metronom",
                                                "Eventfilter",
+                                               "Editdialogs",
                                                "Midi",
                                                "Wave",
                                                "Metronom",

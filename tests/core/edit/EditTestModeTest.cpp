@@ -92,7 +92,6 @@ TEST_F(EditTestModeTest, TestAppliesPlaysAndIsTakenBackWhenStopped)
 
     test.stop();
     EXPECT_FALSE(test.running());
-    EXPECT_TRUE(test.allowApply(prompt));
     for (auto spent = 0ms; spent < 5s && !controller.playThread()->ended(); spent += 10ms)
         timer.advance(10ms);
     const auto end = controller.finishRun();
@@ -101,6 +100,44 @@ TEST_F(EditTestModeTest, TestAppliesPlaysAndIsTakenBackWhenStopped)
     // What the main frame does on that command.
     EXPECT_EQ(undo.undo(song, prompt), UndoOutcome::UndoneSilently);
     EXPECT_EQ(MidiFileWriter::encode(song, true).bytes, before);
+    EXPECT_TRUE(test.settled());
+    EXPECT_TRUE(test.allowApply(prompt));
+}
+
+TEST_F(EditTestModeTest, OkAndTestWaitUntilTheStoppedTestIsUndone)
+{
+    EditTestMode test(song, undo, controller, 55);
+    EXPECT_TRUE(test.settled());
+    ASSERT_EQ(test.start(
+                  Selection{1, 1, 0, 0}, PlayKind::Pitch, 0, settings, [&] { transpose(); }, prompt),
+              StartOutcome::Started);
+    controller.playThread()->joinWorker();
+    EXPECT_FALSE(test.settled());
+    test.stop();
+
+    // Stopped, but the run's Undo has not arrived: an OK now would be taken back by it.
+    EXPECT_FALSE(test.settled());
+    EXPECT_FALSE(test.allowApply(prompt));
+    EXPECT_TRUE(prompt.messages.empty()) << "nothing to tell: the undo is on its way";
+    bool applied = false;
+    EXPECT_EQ(test.start(
+                  Selection{1, 1, 0, 0}, PlayKind::Pitch, 0, settings, [&] { applied = true; }, prompt),
+              StartOutcome::Refused);
+    EXPECT_FALSE(applied);
+    EXPECT_EQ(undo.size(), 1);
+
+    for (auto spent = 0ms; spent < 5s && !controller.playThread()->ended(); spent += 10ms)
+        timer.advance(10ms);
+    ASSERT_TRUE(controller.finishRun());
+    EXPECT_FALSE(test.settled()) << "the run has ended, the step is still there";
+    ASSERT_EQ(undo.undo(song, prompt), UndoOutcome::UndoneSilently);
+    EXPECT_TRUE(test.settled());
+    EXPECT_EQ(song.tracks[1].event(0).data1, 60);
+
+    // An OK at the same place in the stack afterwards does not look like the test again.
+    ASSERT_TRUE(undo.record(song, "pitch", prompt));
+    EXPECT_TRUE(test.settled());
+    EXPECT_TRUE(test.allowApply(prompt));
 }
 
 TEST_F(EditTestModeTest, NothingIsAppliedWithoutAnUndoStep)

@@ -162,6 +162,47 @@ TEST(SplitChannelsTest, GsFormatZeroFileSplitsPerChannelAndDrumKey)
     EXPECT_EQ(trackOf(*rig.song, 7).event(0).channel(), 5);
 }
 
+TEST(SplitChannelsTest, SetautoGivesEachNewTrackTheKnobsOfItsMostUsedParameters)
+{
+    const auto cc = [](int number) { return static_cast<std::uint8_t>(slotForSong(ParamKind::Controller, number)); };
+    const auto fill = [&](Track& source) {
+        source.clearEvents();
+        for (int i = 0; i < 5; ++i)
+            source.append(MidiEvent::channelEvent(i, 0xB2, cc(91), 40)); // reverb on channel 3
+        source.append(MidiEvent::note(10, 5, 60, 90, 10));
+        for (int i = 0; i < 3; ++i)
+            source.append(MidiEvent::channelEvent(20 + i, 0xB5, cc(93), 40)); // chorus on channel 6
+    };
+
+    SplitRig rig;
+    fill(trackOf(*rig.song, 0));
+    SplitOptions options;
+    options.chooseKnobsByUsage = true;
+    ASSERT_TRUE(rig.split(0, options));
+    const Track& reverb = trackOf(*rig.song, 1);
+    const Track& chorus = trackOf(*rig.song, 2);
+    ASSERT_EQ(reverb.eventCount(), 5);
+    EXPECT_EQ(reverb.channel, 2);
+    EXPECT_EQ(chorus.channel, 5);
+    const auto knobs = [](const Track& track) {
+        return std::vector<int>(track.knobParam.begin(), track.knobParam.end());
+    };
+    const auto hasKnob = [&](const Track& track, int slot) {
+        const std::vector<int> params = knobs(track);
+        return std::find(params.begin(), params.end(), slot) != params.end();
+    };
+    EXPECT_TRUE(hasKnob(reverb, cc(91)));
+    EXPECT_FALSE(hasKnob(reverb, cc(93))) << "each track by its own events";
+    EXPECT_TRUE(hasKnob(chorus, cc(93)));
+
+    // Without the setting the new tracks keep a new track's knobs.
+    SplitRig plain;
+    fill(trackOf(*plain.song, 0));
+    ASSERT_TRUE(plain.split(0, {}));
+    EXPECT_EQ(knobs(trackOf(*plain.song, 1)), knobs(Track{}));
+    EXPECT_NE(knobs(reverb), knobs(Track{}));
+}
+
 TEST(SplitChannelsTest, WithoutKeyOptionsEachChannelIsOneTrackAndPayloadsMove)
 {
     SplitRig rig;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace velisto {
@@ -72,7 +74,8 @@ TEST(QuantizeTest, FilterAndOnlyNotesOptionLeaveOthersAlone)
 
 TEST(QuantizeTest, FieldChecks)
 {
-    EXPECT_EQ(noteValueChoices(480)[1], "120 Sixteen");
+    EXPECT_EQ(noteValueChoices(480), (std::vector<std::string>{"60 Thirty-second", "120 Sixteen", "240 Eight",
+                                                               "480 Quarter", "960 Half", "1920 Whole"}));
     EXPECT_EQ(checkPositionGrid("120 Sixteen"), "");
     EXPECT_EQ(checkPositionGrid("1"), "Number of ticks must be at least 2");
     EXPECT_EQ(checkPositionGrid("Sixteen"), "Number of ticks must be at least 2");
@@ -132,6 +135,26 @@ TEST(MoveTest, PilesAtTickZeroInOrderAndKeepsBlocksInOrder)
     EXPECT_TRUE(moveEvents(song, wideScope(), 1));
     EXPECT_EQ(ticksOf(track), (std::vector<std::int32_t>{11, 11, 12, 12}));
     EXPECT_EQ(keysOf(track), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST(MoveTest, LargeDeltasStopAtTheEndsOfTheTickRange)
+{
+    constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max();
+    Song song;
+    Track& track = song.tracks[0];
+    track.append(MidiEvent::note(0, 0, 1, 100, 10));
+    track.append(MidiEvent::note(100, 0, 2, 100, 10));
+    track.append(MidiEvent::note(200, 0, 3, 100, 10));
+    EditScope scope = wideScope();
+    scope.ticks = {100, 200};
+    EXPECT_TRUE(moveEvents(song, scope, kLast));
+    EXPECT_EQ(ticksOf(track), (std::vector<std::int32_t>{0, kLast, kLast}));
+    EXPECT_EQ(keysOf(track), (std::vector<int>{1, 2, 3}));
+
+    scope.ticks = {0, kLast};
+    EXPECT_TRUE(moveEvents(song, scope, std::numeric_limits<std::int32_t>::min()));
+    EXPECT_EQ(ticksOf(track), (std::vector<std::int32_t>{0, 0, 0}));
+    EXPECT_EQ(keysOf(track), (std::vector<int>{1, 2, 3}));
 }
 
 TEST(NoteLengthTest, SetsNotesOnlyAndNeverZero)

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 namespace velisto {
 namespace {
 
@@ -113,6 +116,107 @@ TEST(ValueChangeTest, KeyBasedValueIsTakenFromThePairsOnly)
 
     options.parameter = 0x30; // in no pair
     EXPECT_FALSE(changeValues(song, scopeOf(0, 10), options));
+}
+
+// ---- the drawn curve ----
+
+TEST(CurveTest, PositionsInTheDrawingAreaMapToPointsAndLevels)
+{
+    // 400 x 100 pixels: the edges are the first and last point, the top is the top level.
+    EXPECT_EQ(curvePointAt(0, 400), 0);
+    EXPECT_EQ(curvePointAt(399, 400), kCurvePoints - 1);
+    EXPECT_EQ(curvePointAt(200, 400), 100);
+    EXPECT_EQ(curvePointAt(-30, 400), 0);
+    EXPECT_EQ(curvePointAt(5000, 400), kCurvePoints - 1);
+    EXPECT_EQ(curveLevelAt(0, 100), kCurveTop);
+    EXPECT_EQ(curveLevelAt(99, 100), 0);
+    EXPECT_EQ(curveLevelAt(50, 100), 49);
+    EXPECT_EQ(curveLevelAt(-10, 100), kCurveTop);
+    EXPECT_EQ(curveLevelAt(300, 100), 0);
+    // A degenerate area never divides by zero.
+    EXPECT_EQ(curvePointAt(3, 1), 0);
+    EXPECT_EQ(curveLevelAt(0, 0), 0);
+}
+
+TEST(CurveTest, AFastDragLeavesNoGap)
+{
+    CurveLevels curve{};
+    // The mouse jumps from point 10 at the bottom to point 50 at the top in one move, then
+    // back to the left: every point passed over lies on the straight lines.
+    drawCurveLine(curve, 10, 0, 50, kCurveTop);
+    for (int p = 10; p <= 50; ++p) {
+        EXPECT_NEAR(curve[static_cast<std::size_t>(p)], (p - 10) * kCurveTop / 40.0, 0.5) << p;
+        if (p > 10) {
+            EXPECT_GE(curve[static_cast<std::size_t>(p)], curve[static_cast<std::size_t>(p - 1)]);
+        }
+    }
+    EXPECT_EQ(curve[10], 0);
+    EXPECT_EQ(curve[50], kCurveTop);
+    EXPECT_EQ(curve[51], 0) << "nothing beyond the drag";
+
+    drawCurveLine(curve, 60, 20, 55, 30);
+    EXPECT_EQ(curve[55], 30);
+    EXPECT_EQ(curve[58], 24);
+    EXPECT_EQ(curve[60], 20);
+    drawCurveLine(curve, 70, 200, 70, -5);
+    EXPECT_EQ(curve[70], 0) << "levels stay in range, and a click sets the level under the mouse";
+    drawCurveLine(curve, 70, 0, 70, 200);
+    EXPECT_EQ(curve[70], kCurveTop);
+}
+
+TEST(CurveTest, HorizontalAndQuickDefaultsSetTheWholeCurve)
+{
+    CurveLevels curve = curvePreset(CurvePreset::Rising);
+    setCurveHorizontal(curve, 70);
+    EXPECT_TRUE(std::all_of(curve.begin(), curve.end(), [](int level) { return level == 70; }));
+
+    const CurveLevels rising = curvePreset(CurvePreset::Rising);
+    const CurveLevels falling = curvePreset(CurvePreset::Falling);
+    EXPECT_EQ(rising.front(), 0);
+    EXPECT_EQ(rising.back(), kCurveTop);
+    EXPECT_TRUE(std::is_sorted(rising.begin(), rising.end()));
+    EXPECT_TRUE(std::equal(rising.begin(), rising.end(), falling.rbegin()));
+
+    const CurveLevels peak = curvePreset(CurvePreset::Peak);
+    const CurveLevels valley = curvePreset(CurvePreset::Valley);
+    EXPECT_EQ(peak.front(), 0);
+    EXPECT_EQ(peak[kCurvePoints / 2], kCurveTop);
+    EXPECT_EQ(peak.back(), 0);
+    EXPECT_EQ(valley[kCurvePoints / 2], 0);
+    EXPECT_EQ(valley.back(), kCurveTop);
+
+    // The middle preset sets the absolute scale's middle.
+    ValueChangeOptions options;
+    options.useCurve = true;
+    options.curve = curvePreset(CurvePreset::Middle);
+    EXPECT_EQ(changedValue(options, SelectionTicks{0, 1000}, 500, 0), 64);
+}
+
+TEST(CurveTest, PreviewStepsOnePointAtATime)
+{
+    const SelectionTicks ticks{1920, 1920 + 199 * 24};
+    EXPECT_EQ(curvePreviewStep(ticks), 24);
+    EXPECT_EQ(curvePointOfTick(ticks, 1920), 0);
+    EXPECT_EQ(curvePointOfTick(ticks, 1920 + 24), 1);
+    EXPECT_EQ(curvePointOfTick(ticks, 1920 + 100 * 24), 100);
+    EXPECT_EQ(curvePointOfTick(ticks, ticks.end), kCurvePoints - 1);
+    EXPECT_EQ(curvePointOfTick(ticks, 0), 0);
+    EXPECT_EQ(curvePointOfTick(ticks, ticks.end + 5000), kCurvePoints - 1);
+    // A selection shorter than the curve still steps.
+    EXPECT_EQ(curvePreviewStep(SelectionTicks{0, 50}), 1);
+}
+
+TEST(CurveTest, LevelsTextRoundTripsAndRefusesAnythingElse)
+{
+    const CurveLevels peak = curvePreset(CurvePreset::Peak);
+    const std::string text = curveLevelsText(peak);
+    EXPECT_EQ(text.substr(0, 6), "0\\1\\2\\");
+    EXPECT_EQ(curveLevelsFromText(text), peak);
+    EXPECT_FALSE(curveLevelsFromText(""));
+    EXPECT_FALSE(curveLevelsFromText(text.substr(0, text.size() - 3))) << "a level short";
+    EXPECT_FALSE(curveLevelsFromText(text + "5\\")) << "a level too many";
+    EXPECT_FALSE(curveLevelsFromText("100\\" + text.substr(text.find('\\') + 1))) << "above the top";
+    EXPECT_FALSE(curveLevelsFromText(text.substr(0, text.size() - 1))) << "unterminated";
 }
 
 } // namespace
