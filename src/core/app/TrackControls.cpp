@@ -49,19 +49,19 @@ TickOffsetCheck checkTickOffset(const std::string& text, int ppq)
 
 void soloClick(Song& song, int track, bool ctrl)
 {
-    const bool wasSolo = song.isSolo(track);
-    if (!ctrl) {
-        // Copied: setSolo changes the list being walked.
-        const std::vector<int> others = song.soloList();
-        for (const int other : others)
+    // The clicked track changes first, so a run playing meanwhile never hears every track
+    // for a moment between taking the old solo tracks out and putting the new one in.
+    song.setSolo(track, !song.isSolo(track));
+    if (ctrl)
+        return;
+    for (const int other : song.soloList())
+        if (other != track)
             song.setSolo(other, false);
-    }
-    song.setSolo(track, !wasSolo);
 }
 
 bool muteClick(Song& song, int track)
 {
-    if (!song.soloList().empty() || track < 0 || track >= kTrackCount)
+    if (song.soloActive() || track < 0 || track >= kTrackCount)
         return false;
     auto& muted = song.tracks[static_cast<std::size_t>(track)].muted;
     muted = muted ? 0 : 1;
