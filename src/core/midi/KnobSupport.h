@@ -25,6 +25,7 @@ struct KnobAssignment {
     int param = 0;
     int drumMap = 0;
     int key = 0;
+    bool operator==(const KnobAssignment&) const = default;
 };
 // Knob 0 (red), 1 (blue) or 2 (green) of the track.
 KnobAssignment knobAssignment(const Track& track, int knob);
