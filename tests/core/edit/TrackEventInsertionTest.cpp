@@ -12,9 +12,10 @@
 #include "playback/OutputMonitor.h"
 #include "song/Song.h"
 
+#include "TestFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,17 +23,12 @@
 namespace velisto {
 namespace {
 
-namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
 class TrackEventInsertionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / ("velisto-insertion-test-" + std::to_string(currentProcessId()) + "-" +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         undo_ = std::make_unique<UndoStack>(folder_, 7);
         song_->ppq = 96;
         // GS, so that banks are selected.
@@ -47,7 +43,6 @@ protected:
         track().append(MidiEvent::note(768, 3, 62, 100, 10));
         record_->clear();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     Track& track() { return song_->tracks[5]; }
     TrackEventTarget target() { return {*song_, *undo_, devices_, output_, prompt_, notifier_}; }
@@ -60,7 +55,7 @@ protected:
     }
 
     static constexpr int kPort = DeviceTable::kFirstPortIndex;
-    fs::path folder_;
+    test::TestFolder folder_{"velisto-insertion-test"};
     std::unique_ptr<Song> song_ = std::make_unique<Song>();
     std::unique_ptr<UndoStack> undo_;
     LoopbackMidiPortSystem ports_{{"Synth"}};
