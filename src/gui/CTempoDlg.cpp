@@ -27,7 +27,8 @@ void CTempoDlg::addValueControls(int row, QGridLayout& grid, int firstColumn)
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->addItems(kTempoPresets);
-    connect(combo, &QComboBox::activated, this, [this, row, combo](int index) { editTempo(row, combo->itemText(index)); });
+    connect(combo, &QComboBox::activated, this,
+            [this, row, combo](int index) { editTempo(row, combo->itemText(index)); });
     connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
             [this, row, combo] { editTempo(row, combo->currentText()); });
     tempos_[static_cast<std::size_t>(row)] = combo;

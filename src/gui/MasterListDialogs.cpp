@@ -23,8 +23,8 @@ namespace {
 QWidget* heading(const QStringList& lines, Qt::Orientation orientation, QWidget* parent)
 {
     auto* box = new QWidget(parent);
-    auto* layout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom,
-                                  box);
+    auto* layout =
+        new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     for (const QString& line : lines)
@@ -52,8 +52,7 @@ void MasterListDialog::buildRows(const QStringList& positionHeading, const std::
 
     grid->addWidget(heading(positionHeading, Qt::Horizontal, this), 0, 0);
     for (int column = 0; column < valueColumns; ++column)
-        grid->addWidget(heading(valueHeadings[static_cast<std::size_t>(column)], Qt::Vertical, this), 0,
-                        1 + column);
+        grid->addWidget(heading(valueHeadings[static_cast<std::size_t>(column)], Qt::Vertical, this), 0, 1 + column);
 
     // Created row by row, so that Tab walks each row from its position to its "Del".
     for (int row = 0; row < kMasterEditorRows; ++row) {

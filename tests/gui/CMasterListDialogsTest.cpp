@@ -178,7 +178,8 @@ TEST_F(CMasterListDialogsTest, BadPositionsShowTheirTextAndKeepTheOldOne)
     type(child<QLineEdit>(*tempo, "position2"), "2:9:0");
     ASSERT_EQ(prompt_.messages.size(), 2u);
     EXPECT_EQ(prompt_.messages[1].title, "Tempo editor");
-    EXPECT_EQ(child<QLineEdit>(*tempo, "position2")->text().toStdString(), positionText(*song_, song_->tempoList[2].tick));
+    EXPECT_EQ(child<QLineEdit>(*tempo, "position2")->text().toStdString(),
+              positionText(*song_, song_->tempoList[2].tick));
 }
 
 TEST_F(CMasterListDialogsTest, KeyEditorOffersFifteenKeysAndMajorOrMinor)

@@ -52,8 +52,8 @@ std::string controllerText(const DeviceMidiState& state, int slot)
 std::string parameterKindText(const DeviceMidiState& state, ParamKind kind, int slot)
 {
     const char* what = kind == ParamKind::Nrpn ? "NRPN messages" : "Drum-NRPN messages";
-    return std::string(what) + " are not supported in current MIDI mode " + std::string(state.modeName()) +
-           ".\n\n" + "But they are supported in MIDI modes " + modesSupporting(kind, slot) + ".\n" +
+    return std::string(what) + " are not supported in current MIDI mode " + std::string(state.modeName()) + ".\n\n" +
+           "But they are supported in MIDI modes " + modesSupporting(kind, slot) + ".\n" +
            "Switch to one of these modes or select a device which supports such mode.";
 }
 
@@ -106,7 +106,7 @@ std::string knobSupportText(const DeviceMidiState& state, const std::string& dev
     switch (knob.kind) {
     case KnobKind::CommonController:
         return state.definition().isUsed(ParamKind::Controller, knob.param) ? std::string()
-                                                                              : controllerText(state, knob.param);
+                                                                            : controllerText(state, knob.param);
     case KnobKind::Nrpn:
         return state.definition().isUsed(ParamKind::Nrpn, knob.param)
                    ? std::string()
@@ -136,8 +136,7 @@ int knobValue(const DeviceMidiState& state, int channel, const KnobAssignment& k
     }
 }
 
-std::string sendKnobValue(EventOutput& output, OutputDevice& device, int channel, const KnobAssignment& knob,
-                          int value)
+std::string sendKnobValue(EventOutput& output, OutputDevice& device, int channel, const KnobAssignment& knob, int value)
 {
     if (channel < 0 || channel >= OutputDevice::kChannels)
         return {};
