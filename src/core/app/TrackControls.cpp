@@ -1,5 +1,7 @@
 #include "app/TrackControls.h"
 
+#include "app/CommandIds.h"
+#include "app/UiNotifier.h"
 #include "song/Song.h"
 #include "song/TextFormat.h"
 
@@ -13,6 +15,21 @@ namespace {
 constexpr int kLastDialImage = kDialImages - 1;
 // A dial turn of one row height scaled to the dial's drawn size.
 constexpr double kDialPixelsPerRowHeight = 86.0 / 125.0;
+
+Track* trackOf(Song& song, int track)
+{
+    return track >= 0 && track < kTrackCount ? &song.tracks[static_cast<std::size_t>(track)] : nullptr;
+}
+
+// Stores value into field and reports the song modified, when it changes anything.
+template <typename Field, typename Value> bool storeSetting(Field& field, const Value& value, UiNotifier& notifier)
+{
+    if (field == value)
+        return false;
+    field = value;
+    notifier.post(kSongModifiedMessage, 0, 0);
+    return true;
+}
 
 } // namespace
 
@@ -47,21 +64,56 @@ TickOffsetCheck checkTickOffset(const std::string& text, int ppq)
     return {0, "Please enter a value between " + numberText(-limit) + " and " + numberText(limit)};
 }
 
+bool setTrackName(Song& song, int track, const std::string& name, UiNotifier& notifier)
+{
+    Track* t = trackOf(song, track);
+    return t && storeSetting(t->name, name, notifier);
+}
+
+bool setTrackChannel(Song& song, int track, int channel, UiNotifier& notifier)
+{
+    Track* t = trackOf(song, track);
+    return t && channel >= 0 && channel < 16 && storeSetting(t->channel, channel, notifier);
+}
+
+bool setTrackTickOffset(Song& song, int track, int offset, UiNotifier& notifier)
+{
+    Track* t = trackOf(song, track);
+    const int limit = tickOffsetLimit(song.ppq);
+    return t && storeSetting(t->tickOffset, std::clamp(offset, -limit, limit), notifier);
+}
+
+bool setTrackKnob(Song& song, int track, int knob, const KnobAssignment& assignment, UiNotifier& notifier)
+{
+    Track* t = trackOf(song, track);
+    if (!t || knob < 0 || knob >= kKnobCount)
+        return false;
+    const auto k = static_cast<std::size_t>(knob);
+    if (knobAssignment(*t, knob) == assignment)
+        return false;
+    t->knobKind[k] = assignment.kind;
+    t->knobParam[k] = assignment.param;
+    t->knobDrumMap[k] = assignment.drumMap;
+    t->knobKey[k] = assignment.key;
+    notifier.post(kSongModifiedMessage, 0, 0);
+    return true;
+}
+
 void soloClick(Song& song, int track, bool ctrl)
 {
-    const bool wasSolo = song.isSolo(track);
-    if (!ctrl) {
-        // Copied: setSolo changes the list being walked.
-        const std::vector<int> others = song.soloList();
-        for (const int other : others)
+    // The clicked track changes first, so a run playing meanwhile never hears every track
+    // for a moment between taking the old solo tracks out and putting the new one in.
+    song.setSolo(track, !song.isSolo(track));
+    if (ctrl)
+        return;
+    for (const int other : song.soloList())
+        if (other != track)
             song.setSolo(other, false);
-    }
-    song.setSolo(track, !wasSolo);
 }
 
 bool muteClick(Song& song, int track)
 {
-    if (!song.soloList().empty() || track < 0 || track >= kTrackCount)
+    if (song.soloActive() || track < 0 || track >= kTrackCount)
         return false;
     auto& muted = song.tracks[static_cast<std::size_t>(track)].muted;
     muted = muted ? 0 : 1;

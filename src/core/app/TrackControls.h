@@ -4,7 +4,10 @@
 // fall. Tick offsets are reckoned in floating point, so a song of 1 tick per quarter (no
 // offset at all) shows the middle image and ignores drags instead of dividing by zero.
 //
-// Thread contract: user-interface thread only (solo and mute write the song).
+// Thread contract: user-interface thread only (they write the song); solo, mute and the
+// tick offset may change while a run plays the song.
+
+#include "midi/KnobSupport.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,6 +16,7 @@
 namespace velisto {
 
 class Song;
+class UiNotifier;
 
 inline constexpr int kDialImages = 28;
 inline constexpr const char* kWrongValueCaption = "Wrong value";
@@ -31,6 +35,17 @@ struct TickOffsetCheck {
     bool valid() const { return message.empty(); }
 };
 TickOffsetCheck checkTickOffset(const std::string& text, int ppq);
+
+// The settings a track row changes that the file keeps: each stores the value and, when it
+// differs from the track's, posts kSongModifiedMessage so that closing asks to save. True
+// when the track changed.
+bool setTrackName(Song& song, int track, const std::string& name, UiNotifier& notifier);
+// Channel 0..15; another value is ignored.
+bool setTrackChannel(Song& song, int track, int channel, UiNotifier& notifier);
+// Clamped to -tickOffsetLimit .. +tickOffsetLimit of the song's ppq.
+bool setTrackTickOffset(Song& song, int track, int offset, UiNotifier& notifier);
+// Knob 0..2.
+bool setTrackKnob(Song& song, int track, int knob, const KnobAssignment& assignment, UiNotifier& notifier);
 
 // The solo half: without Ctrl the track becomes the only solo track (or none when it was
 // solo); with Ctrl it is added to or taken out of the solo list.

@@ -231,6 +231,26 @@ bool MasterListEditor::editMeter(int entry, int numerator, int denominator)
     return true;
 }
 
+int MasterListEditor::meterNumerator(int entry) const
+{
+    if (kind_ != MasterListKind::Meter || entry < 0 || entry >= entries())
+        return 0;
+    return song_.meterList[static_cast<std::size_t>(entry)].numerator;
+}
+
+int MasterListEditor::meterDenominator(int entry) const
+{
+    if (kind_ != MasterListKind::Meter || entry < 0 || entry >= entries())
+        return 0;
+    return song_.meterList[static_cast<std::size_t>(entry)].denominator;
+}
+
+bool MasterListEditor::keyMajor(int entry) const
+{
+    return kind_ == MasterListKind::Key && entry >= 0 && entry < entries() &&
+           song_.keyList[static_cast<std::size_t>(entry)].major != 0;
+}
+
 int MasterListEditor::keyComboIndex(int entry) const
 {
     if (kind_ != MasterListKind::Key || entry < 0 || entry >= entries())

@@ -61,8 +61,12 @@ public:
     bool editTempo(int entry, std::string_view text);
     // Meter: numerator 1..8, denominator one of kMeterDenominators.
     bool editMeter(int entry, int numerator, int denominator);
+    // Meter: the entry's numerator and denominator; 0 for no entry.
+    int meterNumerator(int entry) const;
+    int meterDenominator(int entry) const;
     // Key: combo index 0..14 (0 = 7 flats, 7 = key of C, 14 = 7 sharps) and major/minor.
     int keyComboIndex(int entry) const;
+    bool keyMajor(int entry) const;
     bool editKey(int entry, int comboIndex, bool major);
 
     // "Ins": a copy of the entry at the start of the next measure after its own that holds

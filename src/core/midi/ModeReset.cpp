@@ -21,12 +21,12 @@ std::optional<std::uint8_t> sevenBitHex(std::string_view text)
     return static_cast<std::uint8_t>(value);
 }
 
-std::uint8_t universalId(const OutputDevice& device)
+} // namespace
+
+std::uint8_t universalDeviceByte(const OutputDevice& device)
 {
     return sevenBitHex(device.universalSysexId).value_or(kUniversalAllCall);
 }
-
-} // namespace
 
 std::uint8_t gsDeviceByte(const OutputDevice& device)
 {
@@ -49,13 +49,13 @@ std::vector<std::uint8_t> modeEnterMessage(int mode, const OutputDevice& device)
 {
     switch (mode) {
     case MidiMode::GM:
-        return {0xF0, 0x7E, universalId(device), 0x09, 0x01, 0xF7};
+        return {0xF0, 0x7E, universalDeviceByte(device), 0x09, 0x01, 0xF7};
     case MidiMode::GS:
         return {0xF0, 0x41, gsDeviceByte(device), 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
     case MidiMode::XG:
         return {0xF0, 0x43, xgDeviceByte(device), 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
     case MidiMode::GM2:
-        return {0xF0, 0x7E, universalId(device), 0x09, 0x03, 0xF7};
+        return {0xF0, 0x7E, universalDeviceByte(device), 0x09, 0x03, 0xF7};
     default:
         return {};
     }

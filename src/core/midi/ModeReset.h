@@ -15,6 +15,9 @@ namespace velisto {
 // factory value (universal 7F, GS 10h, XG 0), so a damaged record never sends a bad byte.
 std::vector<std::uint8_t> modeEnterMessage(int mode, const OutputDevice& device);
 
+// The device byte of universal messages to the device: its universal id, else 7Fh (all
+// call).
+std::uint8_t universalDeviceByte(const OutputDevice& device);
 // The device byte of GS messages to the device: its non-universal id where it supports
 // GS, else 10h.
 std::uint8_t gsDeviceByte(const OutputDevice& device);

@@ -41,12 +41,6 @@ std::chrono::milliseconds periodForTempo(const Song& song, int tempoIndex)
     return timerPeriod(std::max(song.ppq, 1), 120.0).value_or(std::chrono::milliseconds(1));
 }
 
-bool trackIsSilent(const Song& song, int track)
-{
-    const Track& t = song.tracks[static_cast<std::size_t>(track)];
-    return t.muted != 0 || (!song.soloList().empty() && !song.isSolo(track));
-}
-
 } // namespace
 
 CMidiThread::CMidiThread(const PlayEnvironment& environment, const Settings& settings, const PlayRequest& request,
@@ -329,7 +323,7 @@ void CMidiThread::playEventsOfTick()
     const Song& song = *env_.song;
     const std::int32_t tick = currentTick_.load(std::memory_order_relaxed);
     merged_.takeDueAt(tick, [&](const MergedEvent& merged) {
-        if (trackIsSilent(song, merged.track))
+        if (song.isSilent(merged.track))
             return;
         const int index = song.tracks[static_cast<std::size_t>(merged.track)].device;
         if (!std::binary_search(devicesInUse_.begin(), devicesInUse_.end(), index))

@@ -161,6 +161,8 @@ std::optional<RunEnd> PlayController::finishRun()
 
     RunEnd end;
     end.cursorTick = lastStartTick_;
+    lastStopMeasureTick_ = measureStart(song_, measureOfTick(song_, run_->currentTick()));
+    end.stopMeasureTick = lastStopMeasureTick_;
     const PlayRequest& request = run_->request();
     if (request.recording) {
         end.wasRecording = true;

@@ -55,7 +55,8 @@ struct RunEnd {
     bool wasRecording = false;
     int recordedEvents = 0; // merged into the record track
     bool bufferFull = false;
-    std::int32_t cursorTick = 0; // the first tick of the measure where the run started
+    std::int32_t cursorTick = 0; // the first tick of the measure where the run started (S)
+    std::int32_t stopMeasureTick = 0; // the first tick of the measure where it stopped (E)
     std::string command;         // the pending command that was carried out, "" for none
 };
 
@@ -111,6 +112,8 @@ public:
 
     // The first tick of the measure the last run started in (the rewind position).
     std::int32_t lastStartTick() const { return lastStartTick_; }
+    // The first tick of the measure the last run stopped in (the forward position).
+    std::int32_t lastStopMeasureTick() const { return lastStopMeasureTick_; }
 
 private:
     StartOutcome startRun(PlayRequest request, const Settings& settings);
@@ -127,6 +130,7 @@ private:
     std::unique_ptr<CMidiThread> run_;
     std::atomic<CMidiThread*> playThread_{nullptr};
     std::int32_t lastStartTick_ = 0;
+    std::int32_t lastStopMeasureTick_ = 0;
 };
 
 } // namespace velisto

@@ -60,14 +60,15 @@ void Song::clear(std::optional<std::int32_t> device)
         if (device)
             track.device = *device;
     }
-    soloList_.clear();
+    for (int track = 0; track < kTrackCount; ++track)
+        setSolo(track, false);
 }
 
 void Song::clampTickOffsets()
 {
     const std::int32_t limit = ppq / 4;
     for (auto& track : tracks)
-        track.tickOffset = std::clamp(track.tickOffset, -limit, limit);
+        track.tickOffset = std::clamp<std::int32_t>(track.tickOffset, -limit, limit);
 }
 
 // Values that would read as a list's end marker are refused: storing one would cut off
@@ -109,28 +110,33 @@ int Song::tempoCount() const { return static_cast<int>(usedEntries(tempoList).si
 int Song::meterCount() const { return static_cast<int>(usedEntries(meterList).size()); }
 int Song::keyCount() const { return static_cast<int>(usedEntries(keyList).size()); }
 
-bool Song::isSolo(int track) const
-{
-    return std::find(soloList_.begin(), soloList_.end(), track) != soloList_.end();
-}
+bool Song::isSolo(int track) const { return validTrack(track) && solo_[static_cast<std::size_t>(track)].load(); }
 
 void Song::setSolo(int track, bool on)
 {
     if (!validTrack(track) || isSolo(track) == on)
         return;
-    if (on)
-        soloList_.push_back(track);
-    else
-        soloList_.erase(std::find(soloList_.begin(), soloList_.end(), track));
+    solo_[static_cast<std::size_t>(track)] = on;
+    // The user-interface thread is the only writer, so the count cannot miss a change.
+    soloCount_ = soloCount_.load() + (on ? 1 : -1);
+}
+
+std::vector<int> Song::soloList() const
+{
+    std::vector<int> list;
+    for (int track = 0; track < kTrackCount; ++track)
+        if (isSolo(track))
+            list.push_back(track);
+    return list;
 }
 
 bool Song::isSilent(int track) const
 {
     if (!validTrack(track))
         return true;
-    if (!soloList_.empty())
-        return !isSolo(track);
-    return tracks[static_cast<std::size_t>(track)].muted != 0;
+    if (tracks[static_cast<std::size_t>(track)].muted.load() != 0)
+        return true;
+    return soloActive() && !isSolo(track);
 }
 
 bool Song::isEmptyForSaving(int track) const

@@ -90,10 +90,16 @@ public:
     int meterCount() const;
     int keyCount() const;
 
-    // Solo and mute. When any track is solo, every other track is silent.
+    // Solo and mute, live while a run plays them: a fixed flag per track, so the play
+    // thread never reads storage that a change reallocates.
     bool isSolo(int track) const;
     void setSolo(int track, bool on);
-    const std::vector<int>& soloList() const { return soloList_; }
+    bool soloActive() const { return soloCount_.load() > 0; }
+    // The solo tracks, ascending.
+    std::vector<int> soloList() const;
+    // The one rule for the play engine and the track rows: a muted track is silent, also
+    // when it is solo (its lit mute button is obeyed); while any track is solo, every
+    // track outside the solo list is silent as well.
     bool isSilent(int track) const;
 
     // No events, no name, not solo, not muted, no tick offset: trailing tracks like this
@@ -103,7 +109,8 @@ public:
     int lastTrackToSave() const;
 
 private:
-    std::vector<int> soloList_;
+    std::array<LiveSetting<bool>, kTrackCount> solo_{};
+    LiveSetting<int> soloCount_{0};
 };
 
 // The file name's ".wav" counterpart, what the song renders into: a three-letter extension

@@ -1,7 +1,9 @@
 #pragma once
 // One of the song's 256 tracks: its settings and its events, sorted by tick.
-// Thread contract: written by the user-interface thread only; the play thread reads.
+// Thread contract: written by the user-interface thread only; the play thread reads. Mute
+// and tick offset may change while a run plays them (LiveSetting).
 
+#include "song/LiveSetting.h"
 #include "song/MidiEvent.h"
 
 #include <array>
@@ -30,14 +32,14 @@ public:
     Track() { resetSettings(); }
 
     // Settings, in the order the track record keeps them.
-    std::int32_t muted = 0;
+    LiveSetting<std::int32_t> muted{0};
     std::string name;
     std::int32_t channel = 0; // 0..15, shown 1..16
     std::array<std::int32_t, kKnobCount> knobKind{};
     std::array<std::int32_t, kKnobCount> knobParam{};
     std::array<std::int32_t, kKnobCount> knobDrumMap{};
     std::array<std::int32_t, kKnobCount> knobKey{};
-    std::int32_t tickOffset = 0; // added to every event at playback, |offset| <= ppq / 4
+    LiveSetting<std::int32_t> tickOffset{0}; // added to every event at playback, |offset| <= ppq / 4
     std::int32_t device = -1;    // index into the output device table, -1 = none
 
     // Index of the last event, -1 when empty.

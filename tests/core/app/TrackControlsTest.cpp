@@ -1,5 +1,7 @@
 #include "app/TrackControls.h"
 
+#include "app/CommandIds.h"
+#include "app/QueueUiNotifier.h"
 #include "song/Song.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +61,45 @@ TEST(TrackControlsTest, SoloReplacesOrAddsAndMuteWaitsForNoSolo)
     EXPECT_EQ(song->tracks[2].muted, 1);
     EXPECT_TRUE(muteClick(*song, 2));
     EXPECT_EQ(song->tracks[2].muted, 0);
+}
+
+// The file keeps these settings: every real change must make closing ask to save.
+TEST(TrackControlsTest, KeptSettingsReportTheSongModifiedOnlyWhenTheyChange)
+{
+    auto song = std::make_unique<Song>();
+    song->ppq = 96;
+    QueueUiNotifier notifier;
+    auto modifiedPosts = [&notifier] {
+        int count = 0;
+        for (const auto& post : notifier.take())
+            count += post.message == kSongModifiedMessage ? 1 : 0;
+        return count;
+    };
+
+    EXPECT_TRUE(setTrackName(*song, 4, "Bass", notifier));
+    EXPECT_FALSE(setTrackName(*song, 4, "Bass", notifier));
+    EXPECT_FALSE(setTrackName(*song, 256, "Lost", notifier));
+    EXPECT_EQ(song->tracks[4].name, "Bass");
+    EXPECT_EQ(modifiedPosts(), 1);
+
+    EXPECT_TRUE(setTrackChannel(*song, 4, 15, notifier));
+    EXPECT_FALSE(setTrackChannel(*song, 4, 16, notifier));
+    EXPECT_FALSE(setTrackChannel(*song, 4, -1, notifier));
+    EXPECT_EQ(song->tracks[4].channel, 15);
+    EXPECT_EQ(modifiedPosts(), 1);
+
+    EXPECT_TRUE(setTrackTickOffset(*song, 4, -500, notifier));
+    EXPECT_EQ(song->tracks[4].tickOffset, -24);
+    EXPECT_FALSE(setTrackTickOffset(*song, 4, -30, notifier)) << "clamped to the same value";
+    EXPECT_EQ(modifiedPosts(), 1);
+
+    KnobAssignment drum{KnobKind::DrumNrpn, 3, 1, 38};
+    EXPECT_TRUE(setTrackKnob(*song, 4, 1, drum, notifier));
+    EXPECT_FALSE(setTrackKnob(*song, 4, 1, drum, notifier));
+    EXPECT_FALSE(setTrackKnob(*song, 4, 3, drum, notifier));
+    EXPECT_EQ(knobAssignment(song->tracks[4], 1), drum);
+    EXPECT_EQ(knobAssignment(song->tracks[4], 0).kind, KnobKind::CommonController);
+    EXPECT_EQ(modifiedPosts(), 1);
 }
 
 TEST(TrackControlsTest, LevelMeterJumpsToAPeakAndFallsByOneStep)

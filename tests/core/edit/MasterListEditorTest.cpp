@@ -5,16 +5,15 @@
 #include "song/Positions.h"
 #include "song/Song.h"
 
+#include "TestFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 namespace velisto {
 namespace {
-
-namespace fs = std::filesystem;
 
 class RecordingPrompt : public SilentPrompt {
 public:
@@ -31,14 +30,9 @@ class MasterListEditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / ("velisto-masterlist-test-" + std::to_string(currentProcessId()) + "-" +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         undo_ = std::make_unique<UndoStack>(folder_, 7);
         song_.ppq = 480;
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     MasterListEditor open(MasterListKind kind, std::int32_t clickedTick = 0)
     {
@@ -46,7 +40,7 @@ protected:
     }
     std::int32_t bar(int measure) const { return measureStart(song_, measure); }
 
-    fs::path folder_;
+    test::TestFolder folder_{"velisto-masterlist-test"};
     Song song_;
     std::unique_ptr<UndoStack> undo_;
     RecordingPrompt prompt_;
@@ -152,10 +146,11 @@ TEST_F(MasterListEditorTest, InsGoesToTheNextMeasureWithoutAnEntry)
     EXPECT_TRUE(key.insertAfter(1));
     EXPECT_EQ(song_.keyList[2].tick, bar(2));
     EXPECT_EQ(key.keyComboIndex(2), 5);
-    EXPECT_EQ(song_.keyList[2].major, 0);
+    EXPECT_FALSE(key.keyMajor(2));
     EXPECT_TRUE(key.editKey(2, 14, true));
     EXPECT_EQ(song_.keyList[2].sharpsFlats, 7);
-    EXPECT_EQ(song_.keyList[2].major, 1);
+    EXPECT_TRUE(key.keyMajor(2));
+    EXPECT_FALSE(key.keyMajor(3)) << "no such entry";
 }
 
 TEST_F(MasterListEditorTest, UndoTakesBackDelAndIns)

@@ -5,6 +5,8 @@
 #include "song/MidiFileWriter.h"
 #include "song/Song.h"
 
+#include "TestFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -34,18 +36,13 @@ class UndoStackTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / ("velisto-undo-test-" + std::to_string(currentProcessId()) + "-" +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         for (int i = 0; i < 8; ++i)
             song_.tracks[1].append(MidiEvent::note(i * 120, 0, 60 + i, 100, 60));
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     void deleteFirstEvent() { song_.tracks[1].erase(0); }
 
-    fs::path folder_;
+    test::TestFolder folder_{"velisto-undo-test"};
     Song song_;
     SilentPrompt prompt_;
 };
@@ -160,7 +157,7 @@ TEST_F(UndoStackTest, StacksOfTwoProcessesDoNotShareFiles)
 TEST_F(UndoStackTest, AStepThatCannotBeWrittenIsNotPushed)
 {
     // A file where the folder should be: nothing can be created inside it.
-    const fs::path notAFolder = folder_ / "plain";
+    const fs::path notAFolder = folder_.path() / "plain";
     std::ofstream(notAFolder) << "x";
     UndoStack stack(notAFolder, 7);
     CountingPrompt prompt;

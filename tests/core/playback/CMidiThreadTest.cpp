@@ -5,6 +5,7 @@
 #include "app/MemoryProfileStore.h"
 #include "app/QueueUiNotifier.h"
 #include "app/Settings.h"
+#include "app/TrackControls.h"
 #include "midi/DeviceTable.h"
 #include "midi/EventOutput.h"
 #include "midi/LoopbackMidiPortSystem.h"
@@ -23,8 +24,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velisto {
@@ -262,6 +265,61 @@ TEST_F(CMidiThreadTest, MutedAndNonSoloTracksStaySilent)
     timer.advance(6ms);
     EXPECT_EQ(sent(), (Texts{"92 3E 64"}));
     ASSERT_TRUE(runToEnd());
+}
+
+// The user keeps clicking solo, mute and the offset dial while the play thread runs: every
+// change is picked up between two events, and nothing the play thread reads moves under it.
+TEST_F(CMidiThreadTest, SoloMuteAndOffsetChangeWhilePlaying)
+{
+    for (std::int32_t tick = 0; tick < 96 * 4 * 20; tick += 12) {
+        track(0).append(MidiEvent::note(tick, 0, 60, 100, 6));
+        track(1).append(MidiEvent::note(tick, 1, 62, 100, 6));
+    }
+    ASSERT_EQ(play(), StartOutcome::Started);
+
+    std::atomic<bool> played{false};
+    std::thread playThread([&] {
+        timer.advance(3s);
+        played = true;
+    });
+    for (int click = 0; !played; ++click) {
+        soloClick(song, click % 2, click % 3 == 0);
+        track(0).tickOffset = click % 25 - 12;
+        if (!song.soloActive())
+            muteClick(song, 1);
+        std::this_thread::yield();
+    }
+    playThread.join();
+
+    for (const int solo : song.soloList())
+        song.setSolo(solo, false);
+    song.setSolo(1, true);
+    track(1).muted = 0;
+    timer.advance(100ms); // the last note of track 0 ends
+    sent();
+    timer.advance(500ms);
+    const Texts after = sent();
+    ASSERT_FALSE(after.empty());
+    for (const std::string& text : after)
+        EXPECT_EQ(text.substr(0, 2), "91") << text;
+    controller.stop();
+    ASSERT_TRUE(runToEnd());
+}
+
+TEST_F(CMidiThreadTest, RunEndTellsTheStartAndTheStopMeasure)
+{
+    // 4/4 at 96 ticks per quarter: a measure is 384 ticks, about 2 s.
+    track(0).append(MidiEvent::note(96 * 4 * 6, 0, 60, 100, 10));
+    ASSERT_EQ(play(384 + 100), StartOutcome::Started);
+    timer.advance(2500ms); // into measure 3 (from 0), tick about 864
+    ASSERT_GT(controller.playThread()->currentTick(), 768);
+    controller.stop();
+    const auto end = runToEnd();
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->cursorTick, 384);
+    EXPECT_EQ(end->stopMeasureTick, 768);
+    EXPECT_EQ(controller.lastStartTick(), 384);
+    EXPECT_EQ(controller.lastStopMeasureTick(), 768);
 }
 
 TEST_F(CMidiThreadTest, StoppingClosesEverySoundingNoteAndAFullOffTableDropsNotes)

@@ -79,7 +79,7 @@ std::vector<std::string> describe(const Song& song, int lastTrack, bool withSolo
                         std::to_string(track.knobKey[std::size_t(k)]);
         const bool keep = withSoloMute || !asSaved;
         settings +=
-            " muted " + std::to_string(keep ? track.muted : 0) + " solo " + std::to_string(keep && song.isSolo(t));
+            " muted " + std::to_string(keep ? track.muted.load() : 0) + " solo " + std::to_string(keep && song.isSolo(t));
         lines.push_back(settings);
         const std::vector<MidiEvent> events(track.events().begin(), track.events().end());
         for (std::size_t i = 0; i < events.size(); ++i) {

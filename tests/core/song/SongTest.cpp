@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace velisto {
 namespace {
 
@@ -127,7 +129,7 @@ TEST(SongTest, MeterIsStoredByTheMeasureThatHoldsTheTick)
     EXPECT_EQ(song.meterList[1].denominator, 2);
 }
 
-TEST(SongTest, SoloSilencesEveryOtherTrackAndMuteOnlyWithoutSolo)
+TEST(SongTest, SoloSilencesEveryOtherTrackAndMuteAlwaysSilences)
 {
     Song song;
     song.tracks[2].muted = 1;
@@ -136,15 +138,35 @@ TEST(SongTest, SoloSilencesEveryOtherTrackAndMuteOnlyWithoutSolo)
 
     song.setSolo(2, true);
     song.setSolo(2, true);
-    EXPECT_EQ(song.soloList().size(), 1u);
-    EXPECT_FALSE(song.isSilent(2)) << "a solo track plays even when muted";
+    song.setSolo(9, true);
+    EXPECT_EQ(song.soloList(), (std::vector<int>{2, 9}));
+    EXPECT_TRUE(song.isSilent(2)) << "a muted track stays silent when solo";
     EXPECT_TRUE(song.isSilent(3));
+    EXPECT_FALSE(song.isSilent(9));
 
+    song.setSolo(9, false);
     song.setSolo(2, false);
-    EXPECT_TRUE(song.soloList().empty());
+    EXPECT_FALSE(song.soloActive());
     EXPECT_TRUE(song.isSilent(2));
+    EXPECT_FALSE(song.isSilent(3));
     song.setSolo(300, true);
-    EXPECT_TRUE(song.soloList().empty());
+    song.setSolo(-1, true);
+    EXPECT_FALSE(song.soloActive());
+    EXPECT_TRUE(song.isSilent(300));
+}
+
+TEST(SongTest, CopiesKeepSoloAndMute)
+{
+    auto song = std::make_unique<Song>();
+    song->setSolo(4, true);
+    song->tracks[4].muted = 1;
+    song->tracks[4].tickOffset = -7;
+    const auto copy = std::make_unique<Song>(*song);
+    song->setSolo(4, false);
+    EXPECT_TRUE(copy->isSolo(4));
+    EXPECT_TRUE(copy->soloActive());
+    EXPECT_EQ(copy->tracks[4].muted, 1);
+    EXPECT_EQ(copy->tracks[4].tickOffset, -7);
 }
 
 TEST(SongTest, EmptyForSavingLooksAtEverySetting)
