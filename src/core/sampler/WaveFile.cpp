@@ -137,6 +137,13 @@ FastViewImage buildFastView(std::span<const std::uint8_t> data, int bitsPerSampl
     return builder.finish();
 }
 
+void addFastViewSums(std::span<const std::uint8_t> frames, int bitsPerSample, int channels, std::int64_t* sums)
+{
+    const int bytes = std::clamp(bitsPerSample / 8, 1, 3);
+    const int lanes = std::clamp(channels, 1, 2);
+    accumulateAny(bytes, lanes, frames.data(), static_cast<std::int64_t>(frames.size()) / (bytes * lanes), sums);
+}
+
 // ---------------------------------------------------------------- values
 
 WaveFile::~WaveFile()
@@ -260,9 +267,9 @@ bool WaveFile::moveBytes(std::int64_t from, std::int64_t to, std::int64_t size, 
         const std::int64_t at = to > from ? size - done - n : done;
         if (!readAt(from + at, block.data(), n) || !writeAt(to + at, block.data(), n))
             return false;
-        if (movedData_ && to < from && to + at < movedUntil_)
-            (*movedData_)(std::span<const std::uint8_t>(
-                block.data(), static_cast<std::size_t>(std::min(n, movedUntil_ - (to + at)))));
+        if (movedData_ && to + at < movedUntil_)
+            (*movedData_)(to + at, std::span<const std::uint8_t>(
+                                       block.data(), static_cast<std::size_t>(std::min(n, movedUntil_ - (to + at)))));
         done += n;
         if (progress)
             progress->advance(done, size);
@@ -305,7 +312,7 @@ bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& erro
     const auto fill = [&] { return writeAt(dataStart_ - 4, length, 4); };
     if (progress)
         progress->begin(delta > 0 ? kMoveChunksText : kRemoveDataText);
-    if (moved && delta < 0) {
+    if (moved) {
         movedData_ = &moved;
         movedUntil_ = dataEnd + delta;
     }
