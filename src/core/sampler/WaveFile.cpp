@@ -60,15 +60,20 @@ template <int Bytes> int sampleAt(const std::uint8_t* p)
 
 template <int Bytes, int Channels> void accumulate(const std::uint8_t* p, std::int64_t frames, std::int64_t* sums)
 {
-    std::int64_t a = 0;
-    std::int64_t b = 0;
-    for (std::int64_t i = 0; i < frames; ++i, p += Bytes * Channels) {
-        a += std::abs(sampleAt<Bytes>(p));
-        if constexpr (Channels == 2)
-            b += std::abs(sampleAt<Bytes>(p + Bytes));
+    // 32-bit sums vectorise twice as wide; 65535 values of at most 32768 still fit.
+    constexpr std::int64_t kPiece = 65535;
+    for (std::int64_t first = 0; first < frames; first += kPiece) {
+        const std::int64_t end = std::min(frames, first + kPiece);
+        std::int32_t a = 0;
+        std::int32_t b = 0;
+        for (std::int64_t i = first; i < end; ++i, p += Bytes * Channels) {
+            a += std::abs(sampleAt<Bytes>(p));
+            if constexpr (Channels == 2)
+                b += std::abs(sampleAt<Bytes>(p + Bytes));
+        }
+        sums[0] += a;
+        sums[1] += b;
     }
-    sums[0] += a;
-    sums[1] += b;
 }
 
 void accumulateAny(int bytes, int channels, const std::uint8_t* p, std::int64_t frames, std::int64_t* sums)
