@@ -60,15 +60,20 @@ template <int Bytes> int sampleAt(const std::uint8_t* p)
 
 template <int Bytes, int Channels> void accumulate(const std::uint8_t* p, std::int64_t frames, std::int64_t* sums)
 {
-    std::int64_t a = 0;
-    std::int64_t b = 0;
-    for (std::int64_t i = 0; i < frames; ++i, p += Bytes * Channels) {
-        a += std::abs(sampleAt<Bytes>(p));
-        if constexpr (Channels == 2)
-            b += std::abs(sampleAt<Bytes>(p + Bytes));
+    // 32-bit sums vectorise twice as wide; 65535 values of at most 32768 still fit.
+    constexpr std::int64_t kPiece = 65535;
+    for (std::int64_t first = 0; first < frames; first += kPiece) {
+        const std::int64_t end = std::min(frames, first + kPiece);
+        std::int32_t a = 0;
+        std::int32_t b = 0;
+        for (std::int64_t i = first; i < end; ++i, p += Bytes * Channels) {
+            a += std::abs(sampleAt<Bytes>(p));
+            if constexpr (Channels == 2)
+                b += std::abs(sampleAt<Bytes>(p + Bytes));
+        }
+        sums[0] += a;
+        sums[1] += b;
     }
-    sums[0] += a;
-    sums[1] += b;
 }
 
 void accumulateAny(int bytes, int channels, const std::uint8_t* p, std::int64_t frames, std::int64_t* sums)
@@ -135,6 +140,13 @@ FastViewImage buildFastView(std::span<const std::uint8_t> data, int bitsPerSampl
     FastViewBuilder builder(bitsPerSample, channels);
     builder.add(data);
     return builder.finish();
+}
+
+void addFastViewSums(std::span<const std::uint8_t> frames, int bitsPerSample, int channels, std::int64_t* sums)
+{
+    const int bytes = std::clamp(bitsPerSample / 8, 1, 3);
+    const int lanes = std::clamp(channels, 1, 2);
+    accumulateAny(bytes, lanes, frames.data(), static_cast<std::int64_t>(frames.size()) / (bytes * lanes), sums);
 }
 
 // ---------------------------------------------------------------- values
@@ -260,9 +272,9 @@ bool WaveFile::moveBytes(std::int64_t from, std::int64_t to, std::int64_t size, 
         const std::int64_t at = to > from ? size - done - n : done;
         if (!readAt(from + at, block.data(), n) || !writeAt(to + at, block.data(), n))
             return false;
-        if (movedData_ && to < from && to + at < movedUntil_)
-            (*movedData_)(std::span<const std::uint8_t>(
-                block.data(), static_cast<std::size_t>(std::min(n, movedUntil_ - (to + at)))));
+        if (movedData_ && to + at < movedUntil_)
+            (*movedData_)(to + at, std::span<const std::uint8_t>(
+                                       block.data(), static_cast<std::size_t>(std::min(n, movedUntil_ - (to + at)))));
         done += n;
         if (progress)
             progress->advance(done, size);
@@ -305,7 +317,7 @@ bool WaveFile::resizeData(std::int64_t at, std::int64_t delta, std::string& erro
     const auto fill = [&] { return writeAt(dataStart_ - 4, length, 4); };
     if (progress)
         progress->begin(delta > 0 ? kMoveChunksText : kRemoveDataText);
-    if (moved && delta < 0) {
+    if (moved) {
         movedData_ = &moved;
         movedUntil_ = dataEnd + delta;
     }

@@ -61,6 +61,10 @@ private:
 // The image of a whole data chunk in one call (the wave editor, benchmarks).
 FastViewImage buildFastView(std::span<const std::uint8_t> data, int bitsPerSample, int channels);
 
+// Adds the absolute sample values of whole frames to sums[0] (left) and sums[1] (right) by
+// the image's rule, for callers that build runs from frames handed over out of order.
+void addFastViewSums(std::span<const std::uint8_t> frames, int bitsPerSample, int channels, std::int64_t* sums);
+
 // Original keys: -1 none, 0..127 a MIDI key, 128..139 the joker keys "C*".."B*".
 inline constexpr int kNoOriginalKey = -1;
 inline constexpr int kFirstJokerKey = 128;
@@ -142,10 +146,11 @@ public:
     // image is the caller's to rebuild. delta must be even, so that the chunks behind keep
     // their pad. A result past what the RIFF length holds is refused before any change.
     // progress shows the moves (" Moving data behind data chunk" and "audio data" phases).
-    // When bytes are removed, moved is handed the data bytes that come to lie at and behind
-    // at, in order, as they are moved (blocks need not hold whole frames), so that the
-    // caller's fast view image follows without reading them again.
-    using MovedData = std::function<void(std::span<const std::uint8_t>)>;
+    // moved is handed the data bytes that the move puts in place, with the file offset they
+    // come to lie at, as they are moved (from the end backwards when growing; blocks need
+    // not hold whole frames), so that the caller's fast view image follows without reading
+    // them again.
+    using MovedData = std::function<void(std::int64_t offset, std::span<const std::uint8_t>)>;
     bool resizeData(std::int64_t at, std::int64_t delta, std::string& error, Progress* progress = nullptr,
                     const MovedData& moved = nullptr);
 
@@ -206,7 +211,7 @@ private:
     // Where the last whole chunk ends. New chunks go here: a few trailing bytes too short
     // for a chunk header stay behind them, where the reader does not mistake them for one.
     std::int64_t chunksEnd_ = 0;
-    // While resizeData removes bytes: told of the moved bytes that land before movedUntil_.
+    // While resizeData runs: told of the moved bytes that land before movedUntil_.
     const MovedData* movedData_ = nullptr;
     std::int64_t movedUntil_ = 0;
 

@@ -254,9 +254,11 @@ WaveEditResult WaveEditEngine::paste(bool exactPosition, Progress* progress)
             return failure(error);
         if (cancelledBeforeChange(progress))
             return {WaveEditStatus::Cancelled, {}, {}};
-        if (!mixCopyBuffer(at, length, progress))
+        FastViewEdit view = fastViewEdit(at, length, length);
+        const bool ok = mixCopyBuffer(at, length, progress);
+        storeFastView(view, wave_.dataLength());
+        if (!ok)
             return failure("Can't write the changes to " + wave_.fileName() + ".");
-        rebuildFastViewFrom(at);
         return {};
     }
     // A whole frame more keeps the byte count even for mono 8- and 24-bit files; the
@@ -271,13 +273,14 @@ WaveEditResult WaveEditEngine::paste(bool exactPosition, Progress* progress)
     if (cancelledBeforeChange(progress))
         return {WaveEditStatus::Cancelled, {}, {}};
     const std::int64_t before = wave_.dataLength();
-    if (!wave_.resizeData(at, length, error, progress)) {
+    FastViewEdit view = fastViewEdit(at, 0, length);
+    if (!wave_.resizeData(at, length, error, progress, movedInto(view))) {
         if (wave_.dataLength() == before)
             undo_.popNewest();
         return failure(error);
     }
     const bool ok = fillSilence(at, length, progress) && mixCopyBuffer(at, length, progress);
-    rebuildFastViewFrom(at);
+    storeFastView(view, at - dataStart() + length);
     if (!ok)
         return failure("Can't write the changes to " + wave_.fileName() + ".");
     select(at, at + length);
@@ -336,12 +339,13 @@ WaveEditResult WaveEditEngine::changeVolume(double factor, Progress* progress)
     std::string error;
     if (!undo_.push(snapshot(WaveEditKind::Overwritten, start, end - start), wave_, progress, error))
         return failure(error, "Volume");
+    FastViewEdit view = fastViewEdit(start, end - start, end - start);
     const bool ok = rewriteBlocks(start, end - start, kVolumeText, progress, true,
                                   [&](std::span<std::uint8_t> bytes, std::int64_t) {
                                       scaleSamples(bytes, wave_.bitsPerSample(), factor);
                                       return true;
                                   });
-    rebuildFastViewFrom(start);
+    storeFastView(view, wave_.dataLength());
     if (!ok)
         return failure("Can't write the changes to " + wave_.fileName() + ".", "Volume");
     return {};
@@ -396,17 +400,18 @@ WaveEditResult WaveEditEngine::undo(Progress* progress)
         std::error_code ec;
         if (std::filesystem::file_size(s.file, ec) != static_cast<std::uintmax_t>(s.length) || ec)
             return failure("Can't read " + s.file.string() + ".");
-        if (s.kind == WaveEditKind::Removed && !wave_.resizeData(s.position, s.length, error, progress))
+        const bool grows = s.kind == WaveEditKind::Removed;
+        FastViewEdit view = fastViewEdit(s.position, grows ? 0 : s.length, s.length);
+        if (grows && !wave_.resizeData(s.position, s.length, error, progress, movedInto(view)))
             return failure(error);
         const bool ok = rewriteBlocks(s.position, s.length, kUndoText, progress, false,
                                       [&](std::span<std::uint8_t> bytes, std::int64_t done) {
                                           return undo_.readNewest(done, bytes.data(),
                                                                   static_cast<std::int64_t>(bytes.size()));
                                       });
-        if (!ok) {
-            rebuildFastViewFrom(s.position);
+        storeFastView(view, grows ? s.position - dataStart() + s.length : wave_.dataLength());
+        if (!ok)
             return failure("Can't write the changes to " + wave_.fileName() + ".");
-        }
     }
     if (s.loopStart >= 0)
         wave_.setLoop(s.loopStart, s.loopEnd);
@@ -417,8 +422,6 @@ WaveEditResult WaveEditEngine::undo(Progress* progress)
     selectionStart_ = s.selectionStart;
     selectionEnd_ = s.selectionEnd;
     caret_ = alignToFrame(s.position);
-    if (s.kind != WaveEditKind::Inserted)
-        rebuildFastViewFrom(s.position);
     undo_.popNewest();
     return {};
 }
@@ -480,71 +483,46 @@ void WaveEditEngine::removeCuePoint(int index)
 
 // ---------------------------------------------------------------- fast view
 
-// The fast view image follows the move: the runs from the one holding at are built from
-// its frames before at and the bytes the move hands over, instead of reading them again.
-bool WaveEditEngine::removeData(std::int64_t at, std::int64_t length, Progress* progress, std::string& error)
+FastViewEdit WaveEditEngine::fastViewEdit(std::int64_t at, std::int64_t removed, std::int64_t inserted) const
 {
     const std::int64_t frame = wave_.frameSize();
-    const std::int64_t run = (at - dataStart()) / frame / kFastViewFrames;
-    const std::int64_t runStart = dataStart() + run * kFastViewFrames * frame;
-    FastViewBuilder builder(wave_.bitsPerSample(), wave_.channels());
-    std::vector<std::uint8_t> pending(static_cast<std::size_t>(at - runStart));
-    if (!wave_.readData(runStart, pending.data(), at - runStart)) {
-        if (!wave_.resizeData(at, -length, error, progress))
-            return false;
-        rebuildFastViewFrom(at);
-        return true;
-    }
-    const auto moved = [&](std::span<const std::uint8_t> bytes) {
-        // Blocks need not end on a frame: the rest waits for the next block.
-        pending.insert(pending.end(), bytes.begin(), bytes.end());
-        const std::size_t whole = pending.size() / static_cast<std::size_t>(frame) * static_cast<std::size_t>(frame);
-        builder.add(std::span<const std::uint8_t>(pending.data(), whole));
-        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
-    };
-    moved({}); // the run's frames before at first
-    if (!wave_.resizeData(at, -length, error, progress, moved))
-        return false;
-    FastViewImage image = wave_.fastView();
-    const auto keep = static_cast<std::size_t>(std::min<std::int64_t>(run, image.entries()));
-    const FastViewImage tail = builder.finish();
-    image.left.resize(keep);
-    image.left.insert(image.left.end(), tail.left.begin(), tail.left.end());
-    if (wave_.channels() == 2) {
-        image.right.resize(keep);
-        image.right.insert(image.right.end(), tail.right.begin(), tail.right.end());
-    }
-    if (!wave_.setFastView(std::move(image)))
-        rebuildFastViewFrom(at); // the image was not whole before: read it all
-    return true;
+    return FastViewEdit(wave_.fastView(), wave_.bitsPerSample(), wave_.channels(),
+                        (wave_.dataLength() - removed + inserted) / frame, (at - dataStart()) / frame,
+                        removed / frame, inserted / frame);
 }
 
-// Entries before the run holding offset stay; the rest is read again from the file, where
-// the edit shifted the runs.
-void WaveEditEngine::rebuildFastViewFrom(std::int64_t offset)
+WaveFile::MovedData WaveEditEngine::movedInto(FastViewEdit& view) const
 {
-    const std::int64_t frame = wave_.frameSize();
-    const std::int64_t run = std::max<std::int64_t>(offset - dataStart(), 0) / frame / kFastViewFrames;
-    FastViewImage image = wave_.fastView();
-    const auto keep = static_cast<std::size_t>(std::min<std::int64_t>(run, image.entries()));
-    image.left.resize(keep);
-    if (wave_.channels() == 2)
-        image.right.resize(keep);
-    FastViewBuilder builder(wave_.bitsPerSample(), wave_.channels());
-    const std::int64_t from = dataStart() + static_cast<std::int64_t>(keep) * kFastViewFrames * frame;
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(wave_.blockSize()));
-    for (std::int64_t at = from; at < dataEnd();) {
-        const std::int64_t n = std::min(wave_.blockSize(), dataEnd() - at);
-        if (!wave_.readData(at, block.data(), n))
-            break;
-        builder.add(std::span<const std::uint8_t>(block.data(), static_cast<std::size_t>(n)));
+    return [&view, start = dataStart()](std::int64_t offset, std::span<const std::uint8_t> bytes) {
+        view.add(offset - start, bytes);
+    };
+}
+
+void WaveEditEngine::storeFastView(FastViewEdit& view, std::int64_t movedFrom)
+{
+    const std::int64_t end = std::min(view.neededTo(), movedFrom);
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::clamp<std::int64_t>(end - view.neededFrom(), 0,
+                                                                                      wave_.blockSize())));
+    for (std::int64_t at = view.neededFrom(); at < end;) {
+        const std::int64_t n = std::min(wave_.blockSize(), end - at);
+        if (!wave_.readData(dataStart() + at, block.data(), n)) {
+            (void)wave_.setFastView({}); // unreadable data: no stored image rather than a wrong one
+            return;
+        }
+        view.add(at, std::span<const std::uint8_t>(block.data(), static_cast<std::size_t>(n)));
         at += n;
     }
-    const FastViewImage tail = builder.finish();
-    image.left.insert(image.left.end(), tail.left.begin(), tail.left.end());
-    image.right.insert(image.right.end(), tail.right.begin(), tail.right.end());
-    if (!wave_.setFastView(std::move(image)))
-        (void)wave_.setFastView({}); // unreadable data: no stored image rather than a wrong one
+    if (!wave_.setFastView(view.finish()))
+        (void)wave_.setFastView({});
+}
+
+bool WaveEditEngine::removeData(std::int64_t at, std::int64_t length, Progress* progress, std::string& error)
+{
+    FastViewEdit view = fastViewEdit(at, length, 0);
+    if (!wave_.resizeData(at, -length, error, progress, movedInto(view)))
+        return false;
+    storeFastView(view, at - dataStart());
+    return true;
 }
 
 // ---------------------------------------------------------------- new file

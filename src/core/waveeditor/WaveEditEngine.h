@@ -10,6 +10,7 @@
 // command changes it: the stop-playback hook runs (and must join the feeder) first.
 
 #include "sampler/WaveFile.h"
+#include "waveeditor/FastViewEdit.h"
 #include "waveeditor/WaveEditorSlots.h"
 #include "waveeditor/WaveUndoStack.h"
 
@@ -126,7 +127,14 @@ private:
     // Mixes the copy buffer into [at, at + length), block by block.
     bool mixCopyBuffer(std::int64_t at, std::int64_t length, Progress* progress);
     bool fillSilence(std::int64_t at, std::int64_t length, Progress* progress);
-    void rebuildFastViewFrom(std::int64_t offset);
+    // The fast view image of an edit at at that replaces removed bytes of data by inserted
+    // ones, made before the file changes.
+    FastViewEdit fastViewEdit(std::int64_t at, std::int64_t removed, std::int64_t inserted) const;
+    // Hands the bytes a data resize moves to view.
+    WaveFile::MovedData movedInto(FastViewEdit& view) const;
+    // Reads the bytes view still needs that lie before movedFrom (the first byte the move
+    // handed over, as an offset from the data start) and stores the image.
+    void storeFastView(FastViewEdit& view, std::int64_t movedFrom);
     // Removes length bytes of data at at, the fast view image following the move.
     bool removeData(std::int64_t at, std::int64_t length, Progress* progress, std::string& error);
     void stopPlayback() const;

@@ -85,9 +85,70 @@ TEST_F(WaveEditFixture, CutPasteDeleteAndTheirUndoKeepEveryByte)
     }
 }
 
+// The image an edit leaves is the image of the data it leaves, whichever runs it built
+// again and whichever it shifted: edits of whole runs and of parts of runs, at a run
+// boundary and inside a run, for every command and its undo.
+TEST_F(WaveEditFixture, FastViewAfterEveryEditIsTheImageOfTheResult)
+{
+    struct Edit {
+        const char* name;
+        std::int64_t from, frames;
+    };
+    const std::vector<Edit> edits = {
+        {"whole runs at a run boundary", 600, 300}, {"whole runs inside a run", 750, 600},
+        {"part of a run at a boundary", 600, 77},   {"part of a run inside it", 750, 131},
+        {"whole runs up to the end", 1201, 300},    {"from the start", 0, 450},
+    };
+    for (const FormatCase& f : kFormats) {
+        for (const Edit& e : edits) {
+            SCOPED_TRACE(std::to_string(f.bits) + " bit, " + std::to_string(f.channels) + " channels, " + e.name);
+            EditorWave wave{f.bits, f.channels, rampData(static_cast<std::size_t>(1501 * f.bits / 8 * f.channels), 7)};
+            WaveEditEngine& engine = openEngine(wave);
+            const auto expectImageOfData = [&](const char* step) {
+                const Bytes bytes = readBytes(file());
+                const auto start = bytes.begin() + engine.wave().dataStart();
+                const Bytes data(start, start + engine.wave().dataLength());
+                EXPECT_EQ(engine.wave().fastView(), buildFastView(data, f.bits, f.channels)) << step;
+            };
+            const auto selectEdit = [&] { engine.select(at(e.from), at(e.from + e.frames)); };
+            const auto undo = [&](const char* step) {
+                ASSERT_TRUE(engine.undo(nullptr).done()) << step;
+                expectImageOfData(step);
+            };
+
+            selectEdit();
+            ASSERT_TRUE(engine.cut(nullptr).done());
+            expectImageOfData("cut");
+            undo("undo of the cut");
+            selectEdit();
+            ASSERT_TRUE(engine.remove(nullptr).done());
+            expectImageOfData("delete");
+            undo("undo of the delete");
+
+            engine.setCaret(at(e.from)); // the cut's frames are in the copy buffer
+            ASSERT_TRUE(engine.paste(true, nullptr).done());
+            expectImageOfData("paste");
+            undo("undo of the paste");
+            buffer_.options.insert = false;
+            ASSERT_TRUE(engine.paste(true, nullptr).done());
+            expectImageOfData("paste as mix");
+            undo("undo of the mix");
+            buffer_.options.insert = true;
+
+            selectEdit();
+            ASSERT_TRUE(engine.changeVolume(3.0, nullptr).done());
+            expectImageOfData("volume");
+            undo("undo of the volume");
+            std::string error;
+            ASSERT_TRUE(engine.close(error)) << error;
+            EXPECT_EQ(readBytes(file()), wave.build());
+        }
+    }
+}
+
 TEST_F(WaveEditFixture, FastViewFollowsMovesOfBlocksSplittingFrames)
 {
-    // 24-bit stereo: a 128 KB block ends inside a frame.
+    // 24-bit stereo: a 128 KB block ends inside a frame, moving towards the end and back.
     EditorWave wave{24, 2, rampData(6 * 90001, 11)};
     WaveEditEngine& engine = openEngine(wave);
     Bytes data = wave.data;
@@ -97,9 +158,14 @@ TEST_F(WaveEditFixture, FastViewFollowsMovesOfBlocksSplittingFrames)
         data.erase(data.begin() + from * 6, data.begin() + to * 6);
         EXPECT_EQ(engine.wave().fastView(), buildFastView(data, 24, 2)) << from;
     }
-    ASSERT_TRUE(engine.undo(nullptr).done());
-    ASSERT_TRUE(engine.undo(nullptr).done());
-    ASSERT_TRUE(engine.undo(nullptr).done());
+    engine.select(at(500), at(1201));
+    ASSERT_TRUE(engine.copy(nullptr).done());
+    engine.setCaret(at(40010));
+    ASSERT_TRUE(engine.paste(true, nullptr).done());
+    data.insert(data.begin() + 40010 * 6, data.begin() + 500 * 6, data.begin() + 1201 * 6);
+    EXPECT_EQ(engine.wave().fastView(), buildFastView(data, 24, 2));
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(engine.undo(nullptr).done());
     EXPECT_EQ(engine.wave().fastView(), buildFastView(wave.data, 24, 2));
     std::string error;
     ASSERT_TRUE(engine.close(error));

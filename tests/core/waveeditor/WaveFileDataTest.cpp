@@ -176,5 +176,80 @@ TEST(WaveFileData, GrowthPastTheRiffLimitIsRefusedBeforeAnyChange)
     EXPECT_EQ(std::filesystem::file_size(path), 0xFFFFFFFFull + 8 - 1);
 }
 
+// Full-scale samples in every format, more of them than one 32-bit partial sum holds.
+TEST(WaveFileData, FastViewSumsOfLongFullScaleRuns)
+{
+    constexpr std::int64_t kFrames = 200000;
+    struct Case {
+        int bits;
+        Bytes frame; // left, right
+    };
+    const std::vector<Case> cases = {
+        {8, {0x00, 0xFF}},
+        {16, {0x00, 0x80, 0xFF, 0x7F}},
+        {24, {0xFF, 0x00, 0x80, 0x00, 0xFF, 0x7F}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bits);
+        Bytes frames;
+        for (std::int64_t i = 0; i < kFrames; ++i)
+            frames.insert(frames.end(), c.frame.begin(), c.frame.end());
+        std::int64_t sums[2] = {5, 0};
+        addFastViewSums(frames, c.bits, 2, sums);
+        EXPECT_EQ(sums[0], 5 + kFrames * 32768);
+        EXPECT_EQ(sums[1], kFrames * (c.bits == 8 ? 32512 : 32767));
+    }
+}
+
+// What a resize hands over as moved is every data byte behind the edit, at its new place.
+TEST(WaveFileData, ResizeHandsOverTheMovedDataWithItsOffsets)
+{
+    for (const std::int64_t delta : {std::int64_t{-2000}, std::int64_t{2000}, std::int64_t{-300000}}) {
+        SCOPED_TRACE(delta);
+        ScratchFolder folder("moved");
+        WavBuilder b;
+        b.bits = 24;
+        b.channels = 2;
+        b.data = Bytes(6 * 100001);
+        for (std::size_t i = 0; i < b.data.size(); ++i)
+            b.data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        b.after = {{"zzzz", Bytes{1, 2, 3}}};
+        const auto path = folder.path() / "m.wav";
+        writeBytes(path, b.build());
+        WaveFile wave;
+        WaveOpenOptions options;
+        options.writable = true;
+        std::string error;
+        ASSERT_TRUE(wave.open(path.string(), options, error)) << error;
+        const std::int64_t at = wave.dataStart() + 6 * 1001;
+        Bytes seen(b.data.size() + static_cast<std::size_t>(delta), 0);
+        std::vector<bool> filled(seen.size(), false);
+        bool outside = false;
+        const auto moved = [&](std::int64_t offset, std::span<const std::uint8_t> bytes) {
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                const std::int64_t k = offset - wave.dataStart() + static_cast<std::int64_t>(i);
+                if (k < 0 || k >= static_cast<std::int64_t>(seen.size()) || filled[static_cast<std::size_t>(k)]) {
+                    outside = true;
+                    continue;
+                }
+                seen[static_cast<std::size_t>(k)] = bytes[i];
+                filled[static_cast<std::size_t>(k)] = true;
+            }
+        };
+        ASSERT_TRUE(wave.resizeData(at, delta, error, nullptr, moved)) << error;
+        EXPECT_FALSE(outside);
+        const std::int64_t from = at - wave.dataStart() + std::max<std::int64_t>(delta, 0);
+        const Bytes file = readBytes(path);
+        for (std::int64_t k = 0; k < static_cast<std::int64_t>(seen.size()); ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            ASSERT_EQ(filled[i], k >= from) << k;
+            if (filled[i]) {
+                ASSERT_EQ(seen[i], file[static_cast<std::size_t>(wave.dataStart() + k)]) << k;
+            }
+        }
+        ASSERT_TRUE(wave.close(error)) << error;
+    }
+}
+
 } // namespace
 } // namespace velisto
