@@ -39,7 +39,7 @@ namespace velisto {
 
 class CKeyboard;
 class SongDocument;
-class TrackAreaPane;
+class CMidiWnd;
 
 // What the frame works with besides the engine's parts; tests script the dialogs.
 struct FrameParts {
@@ -84,6 +84,8 @@ public:
     // The virtual keyboard window; null while it is closed.
     CKeyboard* keyboard() const { return keyboard_; }
     GuiKaraokeHooks& karaoke() { return *karaoke_; }
+    // The track area; null until create().
+    CMidiWnd* trackArea() const { return trackArea_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -150,7 +152,7 @@ private:
     QLabel* capsLabel_ = nullptr;
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
-    TrackAreaPane* trackArea_ = nullptr;
+    CMidiWnd* trackArea_ = nullptr;
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;

@@ -1,0 +1,74 @@
+#include "CTrackName.h"
+
+#include "CTrackControl.h"
+#include "QtText.h"
+#include "app/CommandIds.h"
+#include "app/UiNotifier.h"
+#include "engine/Engine.h"
+
+#include <QFocusEvent>
+
+namespace velisto {
+
+CTrackName::CTrackName(TrackRowContext& context, int row, QWidget* parent)
+    : QLineEdit(parent), context_(context), row_(row)
+{
+    setFrame(false);
+    setStyleSheet("QLineEdit { background: rgb(28, 28, 32); color: rgb(240, 240, 240); border: 1px solid rgb(70, 70, 78);"
+                  " padding-left: 2px; }"
+                  "QLineEdit:focus { background: rgb(250, 250, 250); color: black; }");
+    // Return ends the edit like leaving the field does.
+    connect(this, &QLineEdit::returnPressed, this, [this] {
+        if (parentWidget())
+            parentWidget()->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void CTrackName::setTrack(int track)
+{
+    if (track == track_)
+        return;
+    if (editTrack_ >= 0) {
+        store();
+        editTrack_ = track;
+    }
+    track_ = track;
+    setText(qtext(context_.engine.song->tracks[static_cast<std::size_t>(track)].name));
+}
+
+void CTrackName::refresh()
+{
+    if (editTrack_ < 0 && track_ >= 0)
+        setText(qtext(context_.engine.song->tracks[static_cast<std::size_t>(track_)].name));
+}
+
+void CTrackName::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    editTrack_ = track_;
+    if (context_.nameEditRow)
+        context_.nameEditRow(row_ + 1);
+}
+
+void CTrackName::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    store();
+    editTrack_ = -1;
+    if (context_.nameEditRow)
+        context_.nameEditRow(0);
+}
+
+void CTrackName::store()
+{
+    if (editTrack_ < 0 || editTrack_ >= kTrackCount)
+        return;
+    std::string& name = context_.engine.song->tracks[static_cast<std::size_t>(editTrack_)].name;
+    const std::string typed = text().toStdString();
+    if (typed == name)
+        return;
+    name = typed;
+    context_.notifier.post(kSongModifiedMessage, 0, 0);
+}
+
+} // namespace velisto
