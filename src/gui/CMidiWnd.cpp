@@ -36,6 +36,8 @@ constexpr int kRunLookBehind = 14;
 // The scroll bar reaches this far past the song's end, so there is room to write.
 constexpr int kMeasuresPastEnd = 16;
 constexpr int kWheelTracks = 3;
+// "Contr. 1" .. "Contr. 3" follow the seven columns that have controls.
+constexpr std::size_t kFirstKnobColumn = 7;
 
 const QColor kText(255, 255, 255);
 const QColor kGridLine(38, 38, 42);
@@ -543,12 +545,42 @@ void CMidiWnd::paintEvent(QPaintEvent*)
 
 void CMidiWnd::drawHeaders(QPainter& painter, const TrackAreaLayout& l) const
 {
-    setPixelFont(painter, l.midiTop() * 3 / 5);
     painter.setPen(kText);
-    for (const ControlColumn& column : l.controlColumns()) {
+    const auto columns = l.controlColumns();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ControlColumn& column = columns[c];
         const QRect cell(column.x, 0, column.width, l.midiTop());
-        const QString shown = painter.fontMetrics().elidedText(qtext(column.header), Qt::ElideRight, cell.width() - 2);
-        painter.drawText(cell, Qt::AlignCenter, shown);
+        // Narrow columns get a smaller font, then two lines, before a header is shortened.
+        QString header = qtext(column.header);
+        const auto fits = [&](int pixels) {
+            setPixelFont(painter, pixels);
+            for (const QString& line : header.split('\n'))
+                if (painter.fontMetrics().horizontalAdvance(line) > cell.width() - 2)
+                    return false;
+            return true;
+        };
+        int pixels = l.midiTop() * 3 / 5;
+        while (pixels > 7 && !fits(pixels))
+            --pixels;
+        if (!fits(pixels) && header.contains(' ')) {
+            header.replace(header.lastIndexOf(' '), 1, '\n');
+            pixels = std::max(7, (l.midiTop() - 2) / 2);
+            while (pixels > 7 && !fits(pixels))
+                --pixels;
+        }
+        setPixelFont(painter, pixels);
+        QStringList lines = header.split('\n');
+        for (QString& line : lines)
+            line = painter.fontMetrics().elidedText(line, Qt::ElideRight, cell.width() - 1);
+        painter.drawText(cell, Qt::AlignHCenter | Qt::AlignBottom, lines.join('\n'));
+        // The knob columns have no controls yet: empty cells keep the strip whole.
+        if (c >= kFirstKnobColumn)
+            for (int r = 0; r < l.visibleRows(view_.firstTrack()); ++r) {
+                const QRect knob(column.x, l.midiTop() + r * l.rowHeight(), column.width, l.rowHeight());
+                painter.fillRect(knob, QColor(28, 28, 32));
+                painter.fillRect(QRect(knob.left(), knob.bottom(), knob.width(), 1), QColor(70, 70, 78));
+                painter.fillRect(QRect(knob.right(), knob.top(), 1, knob.height()), QColor(70, 70, 78));
+            }
     }
     // The master rows' label lies left of the meter and key rows.
     const QRect master(0, l.meterTop(), l.controlWidth(), l.bottom() - l.meterTop());
@@ -681,10 +713,13 @@ void CMidiWnd::drawCursorAndSelection(QPainter& painter, const TrackAreaLayout& 
     if ((steady || blink_) && cursor.track >= view_.firstTrack() &&
         cursor.track < view_.firstTrack() + l.visibleRows(view_.firstTrack())) {
         const QRect block = toRect(l.blockRect(cursor.measure, cursor.track, origin()));
+        // White inside black: visible on the black grid, the grey blocks and every colour.
         const int pen = std::max(2, l.frameStrength());
-        painter.setPen(QPen(QColor(255, 255, 255), pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(block).adjusted(pen / 2.0, pen / 2.0, -pen / 2.0, -pen / 2.0));
+        painter.setPen(QPen(QColor(0, 0, 0), 1));
+        painter.drawRect(block.adjusted(0, 0, -1, -1));
+        painter.setPen(QPen(QColor(255, 255, 255), pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(block).adjusted(1 + pen / 2.0, 1 + pen / 2.0, -1 - pen / 2.0, -1 - pen / 2.0));
     }
     if (const auto& selection = view_.selection()) {
         const QRect area = toRect(l.selectionRect(*selection, origin()));

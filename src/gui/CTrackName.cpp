@@ -33,13 +33,20 @@ void CTrackName::setTrack(int track)
         editTrack_ = track;
     }
     track_ = track;
-    setText(qtext(context_.engine.song->tracks[static_cast<std::size_t>(track)].name));
+    showName();
+}
+
+void CTrackName::showName()
+{
+    setText(qtext(context_.engine.song->tracks[static_cast<std::size_t>(track_)].name));
+    // A long name shows its beginning, not where typing ended.
+    setCursorPosition(0);
 }
 
 void CTrackName::refresh()
 {
     if (editTrack_ < 0 && track_ >= 0)
-        setText(qtext(context_.engine.song->tracks[static_cast<std::size_t>(track_)].name));
+        showName();
 }
 
 void CTrackName::focusInEvent(QFocusEvent* event)
@@ -55,6 +62,7 @@ void CTrackName::focusOutEvent(QFocusEvent* event)
     QLineEdit::focusOutEvent(event);
     store();
     editTrack_ = -1;
+    setCursorPosition(0);
     if (context_.nameEditRow)
         context_.nameEditRow(0);
 }

@@ -29,6 +29,7 @@ protected:
 
 private:
     void store();
+    void showName();
 
     TrackRowContext& context_;
     int row_;
