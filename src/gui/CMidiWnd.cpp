@@ -217,10 +217,8 @@ void CMidiWnd::refreshRows()
 
 void CMidiWnd::syncScrollBars()
 {
-    const Song& song = *engine_.song;
-    const int endMeasure = measureOfTick(song, songEndTick(song));
     syncingBars_ = true;
-    hbar_->setRange(0, std::max(endMeasure + kMeasuresPastEnd - view_.measuresInView(), view_.firstMeasure()));
+    hbar_->setRange(0, std::max(songEndMeasure_ + kMeasuresPastEnd - view_.measuresInView(), view_.firstMeasure()));
     hbar_->setPageStep(view_.measuresInView());
     hbar_->setValue(view_.firstMeasure());
     vbar_->setRange(0, kTrackCount - view_.rows());
@@ -339,6 +337,9 @@ void CMidiWnd::takeFrameCursor()
 
 void CMidiWnd::refreshSong()
 {
+    // Walks every event: once per change of the song, never per scroll.
+    const Song& song = *engine_.song;
+    songEndMeasure_ = measureOfTick(song, songEndTick(song));
     refreshRows();
     syncScrollBars();
     update();

@@ -153,6 +153,7 @@ private:
     std::optional<MasterMarker> pressedMarker_;
     bool markerHeld_ = false; // the mouse is still over the pressed marker
     std::int32_t lastStopTick_ = 0;
+    int songEndMeasure_ = 0; // where the horizontal scroll bar's range ends, less a margin
 
     std::function<void()> firstPaint_;
     MasterMarkerHandler markerHandler_;
