@@ -62,15 +62,12 @@ void BM_TrackAreaScrollFrame(benchmark::State& state)
 {
     SilentPrompt prompt;
     NoFiles files;
-    AppOptions options;
-    options.programDirectory = std::filesystem::temp_directory_path().string();
-    CVelistoApp app(bench::quietFrameParts(prompt, files), options);
-    if (!app.initInstance({})) {
+    const std::unique_ptr<CVelistoApp> app = bench::startQuietApp(prompt, files);
+    if (!app) {
         state.SkipWithError("the start failed");
         return;
     }
-    QCoreApplication::sendPostedEvents();
-    CMainFrame& frame = *app.frame();
+    CMainFrame& frame = *app->frame();
     frame.resize(1920, 1080);
     QCoreApplication::sendPostedEvents();
     Engine& engine = frame.engine();
