@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QStyle>
 #include <QWheelEvent>
 
@@ -36,6 +37,8 @@ constexpr int kRunLookBehind = 14;
 // The scroll bar reaches this far past the song's end, so there is room to write.
 constexpr int kMeasuresPastEnd = 16;
 constexpr int kWheelTracks = 3;
+// Laid-out texts kept for repainting; beyond this many the cache starts again.
+constexpr qsizetype kMaxLaidOutTexts = 4096;
 // "Contr. 1" .. "Contr. 3" follow the seven columns that have controls.
 constexpr std::size_t kFirstKnobColumn = 7;
 
@@ -147,8 +150,45 @@ void CMidiWnd::applyLayout()
     hbar_->setGeometry(gridOrigin().x(), l.bottom() + 1, measures * l.blockWidth(), bar);
     vbar_->setGeometry(gridRight + l.frameStrength(), l.midiTop(), bar, l.rows() * l.rowHeight());
     placeRows();
+    fitHeaders();
     syncScrollBars();
     update();
+}
+
+void CMidiWnd::fitHeaders()
+{
+    // Narrow columns get a smaller font, then two lines, before a header is shortened.
+    const TrackAreaLayout l = layout();
+    headers_.clear();
+    for (const ControlColumn& column : l.controlColumns()) {
+        QString header = qtext(column.header);
+        const int room = column.width - 2;
+        const auto fits = [&header, room](int pixels) {
+            QFont font;
+            font.setPixelSize(std::max(pixels, 7));
+            const QFontMetrics metrics(font);
+            for (const QString& line : header.split('\n'))
+                if (metrics.horizontalAdvance(line) > room)
+                    return false;
+            return true;
+        };
+        int pixels = l.midiTop() * 3 / 5;
+        while (pixels > 7 && !fits(pixels))
+            --pixels;
+        if (!fits(pixels) && header.contains(' ')) {
+            header.replace(header.lastIndexOf(' '), 1, '\n');
+            pixels = std::max(7, (l.midiTop() - 2) / 2);
+            while (pixels > 7 && !fits(pixels))
+                --pixels;
+        }
+        QFont font;
+        font.setPixelSize(std::max(pixels, 7));
+        const QFontMetrics metrics(font);
+        QStringList lines = header.split('\n');
+        for (QString& line : lines)
+            line = metrics.elidedText(line, Qt::ElideRight, room + 1);
+        headers_.push_back({lines.join('\n'), std::max(pixels, 7)});
+    }
 }
 
 void CMidiWnd::rebuildRows()
@@ -551,29 +591,10 @@ void CMidiWnd::drawHeaders(QPainter& painter, const TrackAreaLayout& l) const
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const ControlColumn& column = columns[c];
         const QRect cell(column.x, 0, column.width, l.midiTop());
-        // Narrow columns get a smaller font, then two lines, before a header is shortened.
-        QString header = qtext(column.header);
-        const auto fits = [&](int pixels) {
-            setPixelFont(painter, pixels);
-            for (const QString& line : header.split('\n'))
-                if (painter.fontMetrics().horizontalAdvance(line) > cell.width() - 2)
-                    return false;
-            return true;
-        };
-        int pixels = l.midiTop() * 3 / 5;
-        while (pixels > 7 && !fits(pixels))
-            --pixels;
-        if (!fits(pixels) && header.contains(' ')) {
-            header.replace(header.lastIndexOf(' '), 1, '\n');
-            pixels = std::max(7, (l.midiTop() - 2) / 2);
-            while (pixels > 7 && !fits(pixels))
-                --pixels;
+        if (c < headers_.size()) {
+            setPixelFont(painter, headers_[c].pixels);
+            painter.drawText(cell, Qt::AlignHCenter | Qt::AlignBottom, headers_[c].text);
         }
-        setPixelFont(painter, pixels);
-        QStringList lines = header.split('\n');
-        for (QString& line : lines)
-            line = painter.fontMetrics().elidedText(line, Qt::ElideRight, cell.width() - 1);
-        painter.drawText(cell, Qt::AlignHCenter | Qt::AlignBottom, lines.join('\n'));
         // The knob columns have no controls yet: empty cells keep the strip whole.
         if (c >= kFirstKnobColumn)
             for (int r = 0; r < l.visibleRows(view_.firstTrack()); ++r) {
@@ -609,8 +630,7 @@ void CMidiWnd::drawRuler(QPainter& painter, const TrackAreaLayout& l) const
         const int x = i * l.blockWidth();
         painter.fillRect(QRect(x, l.rulerHeight() - 3, 1, 3), kBarLine);
         if (measure % step == 0)
-            painter.drawText(QRect(x + 2, 0, step * l.blockWidth(), l.rulerHeight() + l.masterRowHeight() / 3),
-                             Qt::AlignLeft | Qt::AlignTop, QString::number(measure + 1));
+            painter.drawStaticText(x + 2, 0, laidOut(QString::number(measure + 1), painter.font()));
     }
 }
 
@@ -691,19 +711,48 @@ void CMidiWnd::drawTrackRow(QPainter& painter, const TrackAreaLayout& l, int tra
             painter.fillRect(bar, colour.darker(170));
             painter.fillRect(bar.adjusted(frame, frame, -frame, -frame), colour);
             const QRect textRect = bar.adjusted(frame + 2, 0, -frame - 1, 0);
-            const QString name = painter.fontMetrics().elidedText(
-                qtext(instrumentName(output.trackMode, run.program)), Qt::ElideRight, textRect.width());
-            if (!name.isEmpty() && textRect.width() > 4) {
-                painter.setPen(shadowOf(colour));
-                painter.drawText(textRect.translated(1, 1), Qt::AlignLeft | Qt::AlignVCenter, name);
-                painter.setPen(kText);
-                painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, name);
-            }
+            if (textRect.width() > 4)
+                drawName(painter, textRect, qtext(instrumentName(output.trackMode, run.program)), shadowOf(colour));
             break;
         }
         case BlockKind::Empty: break;
         }
     }
+}
+
+const QStaticText& CMidiWnd::laidOut(const QString& text, const QFont& font) const
+{
+    // Texts are laid out once per font size; a scroll only places them again.
+    const auto key = qMakePair(font.pixelSize(), text);
+    auto found = texts_.find(key);
+    if (found == texts_.end()) {
+        if (texts_.size() > kMaxLaidOutTexts)
+            texts_.clear();
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        found = texts_.insert(key, laid);
+    }
+    return found.value();
+}
+
+void CMidiWnd::drawName(QPainter& painter, const QRect& rect, const QString& name, const QColor& shadow) const
+{
+    const QStaticText& text = laidOut(name, painter.font());
+    if (text.size().width() > rect.width()) {
+        // Shortened names depend on the width: laid out each time, as rare as narrow runs.
+        const QString shortened = painter.fontMetrics().elidedText(name, Qt::ElideRight, rect.width());
+        painter.setPen(shadow);
+        painter.drawText(rect.translated(1, 1), Qt::AlignLeft | Qt::AlignVCenter, shortened);
+        painter.setPen(kText);
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, shortened);
+        return;
+    }
+    const QPointF at(rect.left(), rect.top() + (rect.height() - text.size().height()) / 2.0);
+    painter.setPen(shadow);
+    painter.drawStaticText(at + QPointF(1, 1), text);
+    painter.setPen(kText);
+    painter.drawStaticText(at, text);
 }
 
 void CMidiWnd::drawCursorAndSelection(QPainter& painter, const TrackAreaLayout& l) const

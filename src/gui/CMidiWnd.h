@@ -12,6 +12,8 @@
 #include "edit/TrackAreaView.h"
 #include "midi/OutputNotifier.h"
 
+#include <QHash>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 
@@ -115,6 +117,7 @@ private:
     void apply(const ViewChange& change);
     void syncScrollBars();
     void rebuildRows();
+    void fitHeaders();
     void placeRows();
     void refreshRows();
     void becomeForeground();
@@ -130,6 +133,9 @@ private:
     void drawRuler(QPainter& painter, const TrackAreaLayout& layout) const;
     void drawMarkers(QPainter& painter, const TrackAreaLayout& layout) const;
     void drawTrackRow(QPainter& painter, const TrackAreaLayout& layout, int track) const;
+    const QStaticText& laidOut(const QString& text, const QFont& font) const;
+    // An instrument name with its shadow, shortened to the rectangle when it is too long.
+    void drawName(QPainter& painter, const QRect& rect, const QString& name, const QColor& shadow) const;
     void drawCursorAndSelection(QPainter& painter, const TrackAreaLayout& layout) const;
 
     Engine& engine_;
@@ -140,6 +146,12 @@ private:
     TrackRowContext context_;
     TrackAreaView view_;
     std::vector<TrackRowControls> rows_;
+    // The column headers as they fit their columns: text (maybe two lines), font size.
+    struct Header {
+        QString text;
+        int pixels = 7;
+    };
+    std::vector<Header> headers_;
     QScrollBar* hbar_;
     QScrollBar* vbar_;
     QTimer timer_;
@@ -159,6 +171,8 @@ private:
     MasterMarkerHandler markerHandler_;
     std::function<void(std::string_view)> toolHandler_;
     bool painted_ = false;
+    // Texts laid out for painting, by font pixel size and text.
+    mutable QHash<QPair<int, QString>, QStaticText> texts_;
 };
 
 } // namespace velisto

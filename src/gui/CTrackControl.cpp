@@ -38,6 +38,15 @@ bool CTrackControl::runExists() const { return context_.controller.runExists(); 
 
 void CTrackControl::postSongModified() const { context_.notifier.post(kSongModifiedMessage, 0, 0); }
 
+void CTrackControl::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    laidOut_.clear();
+    QFont sized = font();
+    sized.setPixelSize(std::max(7, height() * 11 / 20));
+    setFont(sized);
+}
+
 void CTrackControl::paintFrame(QPainter& painter) const
 {
     painter.fillRect(rect(), QColor(28, 28, 32));
@@ -48,12 +57,24 @@ void CTrackControl::paintFrame(QPainter& painter) const
 void CTrackControl::paintText(QPainter& painter, const QRect& rect, const QString& text, const QColor& colour,
                               Qt::Alignment alignment) const
 {
-    QFont font = painter.font();
-    font.setPixelSize(std::max(7, rect.height() * 11 / 20));
-    painter.setFont(font);
+    // The widget's own font was sized to its row at the last resize. A row's texts change
+    // rarely: each is laid out once and only placed on later paints.
     painter.setPen(colour);
-    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width() - 4);
-    painter.drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(alignment | Qt::AlignVCenter), shown);
+    const QRect room = rect.adjusted(2, 0, -2, 0);
+    if (laidOutFor_ != room.width()) {
+        laidOut_.clear();
+        laidOutFor_ = room.width();
+    }
+    auto found = laidOut_.find(text);
+    if (found == laidOut_.end()) {
+        QStaticText laid(painter.fontMetrics().elidedText(text, Qt::ElideRight, room.width()));
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), painter.font());
+        found = laidOut_.insert(text, laid);
+    }
+    const QSizeF size = found->size();
+    const double x = alignment & Qt::AlignLeft ? room.left() : room.left() + (room.width() - size.width()) / 2.0;
+    painter.drawStaticText(QPointF(x, room.top() + (room.height() - size.height()) / 2.0), *found);
 }
 
 void CTrackControl::paintDial(QPainter& painter, const QRectF& rect, double fraction, const QColor& colour)

@@ -5,6 +5,8 @@
 //
 // Thread contract: user-interface thread only.
 
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 #include <functional>
@@ -51,12 +53,13 @@ protected:
     void postSongModified() const;
     // The background, a frame, and the row's colours, shared by every control.
     void paintFrame(QPainter& painter) const;
-    // The text centred in the rectangle, in a font that fits its height.
+    // The text in the rectangle, in the widget's font (sized to its row).
     void paintText(QPainter& painter, const QRect& rect, const QString& text, const QColor& colour,
                    Qt::Alignment alignment = Qt::AlignCenter) const;
     // A dial in the rectangle turned to fraction 0..1 of its 270 degree sweep.
     static void paintDial(QPainter& painter, const QRectF& rect, double fraction, const QColor& colour);
 
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -69,6 +72,8 @@ private:
     bool pressing_ = false;
     bool dragging_ = false;
     bool clickOnPress_ = false;
+    mutable QHash<QString, QStaticText> laidOut_;
+    mutable int laidOutFor_ = -1; // the width the texts were shortened to
 };
 
 } // namespace velisto

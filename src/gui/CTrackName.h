@@ -30,6 +30,7 @@ protected:
 private:
     void store();
     void showName();
+    void showEditing(bool editing);
 
     TrackRowContext& context_;
     int row_;
