@@ -3,8 +3,11 @@
 // the list and the tick, and an edited name lands in the track it was begun on.
 #include "gui/GuiTestSupport.h"
 
+#include "CDeviceNameControl.h"
+#include "CDeviceNameDlg.h"
 #include "CMidiChannelControl.h"
 #include "CMidiChannelDlg.h"
+#include "CMidiVolControl.h"
 #include "CMidiWnd.h"
 #include "CSoloMuteControl.h"
 #include "CTickoffsetControl.h"
@@ -17,6 +20,8 @@
 #include "song/Positions.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -282,6 +287,88 @@ TEST_F(CMidiWndTest, ANameEditedThenScrolledAwayLandsInTheTrackItWasBegunOn)
     EXPECT_EQ(frame().state().nameEditRow, 0);
     settle();
     EXPECT_EQ(frame().windowTitle().toStdString(), "Velisto *");
+}
+
+TEST_F(CMidiWndTest, TabWalksTheNameFieldsAndEscReturnsToTheGrid)
+{
+    frame().activateWindow();
+    QApplication::setActiveWindow(&frame());
+    frame().runCommand(CommandId::NextTrackName);
+    EXPECT_TRUE(area->rowControls(0).name->hasFocus());
+    EXPECT_EQ(frame().state().nameEditRow, 1);
+    frame().runCommand(CommandId::NextTrackName);
+    EXPECT_TRUE(area->rowControls(1).name->hasFocus());
+    EXPECT_EQ(frame().state().nameEditRow, 2);
+
+    frame().runCommand(CommandId::SelectAll); // nothing to select in an empty song
+    frame().runCommand(CommandId::ExtendRight);
+    ASSERT_TRUE(view().selection());
+    frame().runCommand(CommandId::Escape); // a name is being edited: back to the grid only
+    EXPECT_TRUE(area->hasFocus());
+    EXPECT_EQ(frame().state().nameEditRow, 0);
+    EXPECT_TRUE(view().selection());
+    frame().runCommand(CommandId::Escape);
+    EXPECT_FALSE(view().selection());
+}
+
+TEST_F(CMidiWndTest, AnotherWindowsCursorUpdateMovesTheView)
+{
+    frame().state().cursorMeasure = 200;
+    frame().state().cursorTrack = 100;
+    frame().state().selection = Selection{100, 101, 200, 203};
+    frame().notifier().post(kCursorUpdateMessage, 0, 0);
+    settle();
+    EXPECT_EQ(view().cursor(), (BlockPosition{200, 100}));
+    EXPECT_EQ(view().selection(), frame().state().selection);
+    EXPECT_LE(view().firstTrack(), 100);
+    EXPECT_GT(view().firstTrack() + view().rows(), 100) << "the cursor is kept in view";
+    EXPECT_EQ(area->verticalBar()->value(), view().firstTrack());
+    EXPECT_EQ(area->rowControls(100 - view().firstTrack()).name->track(), 100);
+    EXPECT_EQ(toolbarText(), "Tracks 101 - 102, measures 201 - 204");
+}
+
+TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
+{
+    const int synth = frame().engine().table.indexOf("Synth A");
+    ASSERT_GE(synth, 0);
+    auto& device = *area->rowControls(3).device;
+    const auto choose = [synth](bool all) {
+        return [synth, all](CDeviceNameDlg& dialog) {
+            dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
+            dialog.allTracksBox()->setChecked(all);
+            dialog.accept();
+        };
+    };
+    answerDialog<CDeviceNameDlg>(choose(false));
+    click(device, QPoint(5, device.height() / 2));
+    EXPECT_EQ(song().tracks[3].device, synth);
+    EXPECT_NE(song().tracks[2].device, synth);
+    EXPECT_TRUE(frame().engine().table.device(synth).isOpen());
+
+    prompt.answers = {PromptAnswer::No}; // keep the device no track uses any more
+    answerDialog<CDeviceNameDlg>(choose(true));
+    click(device, QPoint(5, device.height() / 2));
+    for (const Track& track : song().tracks)
+        ASSERT_EQ(track.device, synth);
+}
+
+TEST_F(CMidiWndTest, TheLevelMeterRisesAtOnceAndFallsOneStepPerTick)
+{
+    CMidiVolControl& volume = *area->rowControls(2).volume;
+    frame().outputNotifier().levelMeter(2, 7); // from the sending thread, queued
+    EXPECT_EQ(volume.shownLevel(), 0);
+    settle();
+    EXPECT_EQ(volume.shownLevel(), 7);
+    area->levelMeter(2, 5); // lower than shown: it keeps falling from 7
+    volume.levelTick();
+    EXPECT_EQ(volume.shownLevel(), 6);
+    area->levelMeter(2, 10);
+    EXPECT_EQ(volume.shownLevel(), 10);
+    area->levelMeter(200, 9); // a track out of view has no meter
+    for (int row = 0; row < area->rowCount(); ++row)
+        if (row != 2) {
+            EXPECT_EQ(area->rowControls(row).volume->shownLevel(), 0) << row;
+        }
 }
 
 TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
