@@ -108,7 +108,7 @@ CMidiWnd::CMidiWnd(Engine& engine, FrameState& state, PlayController& controller
     state_.cursorMeasure = view_.cursor().measure;
     state_.cursorTrack = view_.cursor().track;
     state_.selection = view_.selection();
-    applyLayout();
+    relayout();
 }
 
 CMidiWnd::~CMidiWnd() { notices_.unsubscribe(this); }
@@ -137,12 +137,20 @@ bool CMidiWnd::idle() const { return !controller_.runExists(); }
 
 void CMidiWnd::applyLayout()
 {
+    layoutLive_ = true;
+    relayout();
+}
+
+void CMidiWnd::relayout()
+{
     const TrackAreaLayout l = layout();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int gridWidth = width() - gridOrigin().x() - bar - l.frameStrength();
     const int measures = l.measuresFor(gridWidth);
-    // A resize keeps rows and sizes: only the measures in view follow the width.
-    engine_.settings.display.numberofmidiblocksinaview = measures;
+    // A resize keeps rows and sizes: only the measures in view follow the width. Until the
+    // start-up has judged the stored layout, a passing size must not overwrite it.
+    if (layoutLive_)
+        engine_.settings.display.numberofmidiblocksinaview = measures;
     view_.setViewSize(l.rows(), measures);
     if (rowCount() != l.rows())
         rebuildRows();
@@ -552,7 +560,7 @@ void CMidiWnd::wheelEvent(QWheelEvent* event)
 void CMidiWnd::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    applyLayout();
+    relayout();
 }
 
 // ---- drawing ----

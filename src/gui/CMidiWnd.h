@@ -66,7 +66,8 @@ public:
     // The mouse tool goes back to "arrow" (a command asked for it).
     void setToolHandler(std::function<void(std::string_view)> handler) { toolHandler_ = std::move(handler); }
 
-    // The "Display" keys changed (start-up completion): rows, sizes, controls.
+    // The start-up has settled the "Display" keys: rows, sizes, controls follow them, and
+    // from now on a resize stores the measures in view.
     void applyLayout();
     TrackAreaLayout layout() const;
     const TrackAreaView& view() const { return view_; }
@@ -115,6 +116,7 @@ private:
     enum class Drag { None, RubberBand, RightEdge, BottomEdge, Marker };
 
     void apply(const ViewChange& change);
+    void relayout();
     void syncScrollBars();
     void rebuildRows();
     void fitHeaders();
@@ -157,6 +159,7 @@ private:
     QTimer timer_;
     bool blink_ = true;
     bool syncingBars_ = false;
+    bool layoutLive_ = false;
 
     Drag drag_ = Drag::None;
     QPoint pressGrid_;
