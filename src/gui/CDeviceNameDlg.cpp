@@ -29,6 +29,15 @@ CDeviceNameDlg::CDeviceNameDlg(const DeviceTable& table, int track, int device, 
     form->addRow(buttons);
 }
 
+std::optional<int> CDeviceNameDlg::chooseForTrack(const DeviceTable& table, int track, int device, QWidget* parent)
+{
+    CDeviceNameDlg dialog(table, track, device, parent);
+    dialog.allTracks_->hide();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.device();
+}
+
 int CDeviceNameDlg::device() const { return devices_->currentData().toInt(); }
 
 bool CDeviceNameDlg::allTracks() const { return allTracks_->isChecked(); }

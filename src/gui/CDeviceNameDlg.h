@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 
@@ -16,6 +18,8 @@ class DeviceTable;
 class CDeviceNameDlg : public QDialog {
 public:
     CDeviceNameDlg(const DeviceTable& table, int track, int device, QWidget* parent);
+    // The question after a load, for one track only: the chosen device, or none (Cancel).
+    static std::optional<int> chooseForTrack(const DeviceTable& table, int track, int device, QWidget* parent);
     // The chosen device's table index.
     int device() const;
     bool allTracks() const;

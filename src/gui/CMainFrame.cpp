@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "CDeviceNameDlg.h"
 #include "CKeyboard.h"
 #include "CMidiWnd.h"
 #include "CSettings.h"
@@ -103,6 +104,10 @@ bool CMainFrame::create()
     document_ = std::make_unique<SongDocument>(*engine_->song, state_, undo_, engine_->table, engine_->settings,
                                                prompt_, files_);
 
+    document_->setChooseDevice([this](int track) {
+        return CDeviceNameDlg::chooseForTrack(engine_->table, track,
+                                              engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
+    });
     trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, outputNotifier_, this);
     setCentralWidget(trackArea_);
     buildMenus();

@@ -345,6 +345,16 @@ TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
     EXPECT_NE(song().tracks[2].device, synth);
     EXPECT_TRUE(frame().engine().table.device(synth).isOpen());
 
+    // After a load the question is for one track: no "all tracks" there.
+    answerDialog<CDeviceNameDlg>([synth](CDeviceNameDlg& dialog) {
+        EXPECT_TRUE(dialog.allTracksBox()->isHidden());
+        dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
+        dialog.accept();
+    });
+    EXPECT_EQ(CDeviceNameDlg::chooseForTrack(frame().engine().table, 7, song().tracks[7].device, &frame()), synth);
+    answerDialog<CDeviceNameDlg>([](CDeviceNameDlg& dialog) { dialog.reject(); });
+    EXPECT_FALSE(CDeviceNameDlg::chooseForTrack(frame().engine().table, 7, song().tracks[7].device, &frame()));
+
     prompt.answers = {PromptAnswer::No}; // keep the device no track uses any more
     answerDialog<CDeviceNameDlg>(choose(true));
     click(device, QPoint(5, device.height() / 2));
