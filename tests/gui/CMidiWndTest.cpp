@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace velisto::test {
 namespace {
 
@@ -379,6 +381,32 @@ TEST_F(CMidiWndTest, TheLevelMeterRisesAtOnceAndFallsOneStepPerTick)
         if (row != 2) {
             EXPECT_EQ(area->rowControls(row).volume->shownLevel(), 0) << row;
         }
+}
+
+TEST_F(CMidiWndTest, AVolumeDragSendsMainVolumeAndTheDialShowsWhatTheReceiverHolds)
+{
+    DeviceTable& table = frame().engine().table;
+    const int synth = table.indexOf("Synth A");
+    ASSERT_GE(synth, 0);
+    if (!table.device(synth).isOpen()) {
+        ASSERT_EQ(table.open(synth), "");
+    }
+    song().tracks[1].device = synth;
+    song().tracks[1].channel = 2;
+    CMidiVolControl& volume = *area->rowControls(1).volume;
+    const int before = volume.liveVolume();
+    ASSERT_GE(before, 0);
+    run.ports->record(0)->clear();
+
+    drag(volume, QPoint(5, 30), QPoint(5, 30 - 10)); // ten pixels up: ten steps louder
+    const int after = std::min(before + 10, 127);
+    EXPECT_EQ(volume.liveVolume(), after);
+    const auto sent = run.ports->record(0)->texts();
+    ASSERT_FALSE(sent.empty());
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "B2 07 %02X", after);
+    EXPECT_EQ(sent.back(), expected);
+    EXPECT_EQ(song().tracks[1].eventCount(), 0) << "a drag sends; it writes nothing into the song";
 }
 
 TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
