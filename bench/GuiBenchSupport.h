@@ -37,6 +37,19 @@ inline FrameParts quietFrameParts(UserPrompt& prompt, FileChooser& files)
     return parts;
 }
 
+// The program started on quietFrameParts with its start-up completion run; null when the
+// start failed.
+inline std::unique_ptr<CVelistoApp> startQuietApp(UserPrompt& prompt, FileChooser& files)
+{
+    AppOptions options;
+    options.programDirectory = std::filesystem::temp_directory_path().string();
+    auto app = std::make_unique<CVelistoApp>(quietFrameParts(prompt, files), options);
+    if (!app->initInstance({}))
+        return nullptr;
+    QCoreApplication::sendPostedEvents();
+    return app;
+}
+
 inline int runGuiBenchmarks(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

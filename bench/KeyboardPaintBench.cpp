@@ -21,16 +21,13 @@ void BM_KeyboardSkinPaint(benchmark::State& state)
 {
     SilentPrompt prompt;
     NoFiles files;
-    AppOptions options;
-    options.programDirectory = std::filesystem::temp_directory_path().string();
-    CVelistoApp app(bench::quietFrameParts(prompt, files), options);
-    if (!app.initInstance({})) {
+    const std::unique_ptr<CVelistoApp> app = bench::startQuietApp(prompt, files);
+    if (!app) {
         state.SkipWithError("the start failed");
         return;
     }
-    QCoreApplication::sendPostedEvents();
-    app.frame()->runCommand(CommandId::VirtualKeyboard);
-    CKeyboard* keyboard = app.frame()->keyboard();
+    app->frame()->runCommand(CommandId::VirtualKeyboard);
+    CKeyboard* keyboard = app->frame()->keyboard();
     if (!keyboard) {
         state.SkipWithError("the keyboard did not open");
         return;
@@ -42,7 +39,7 @@ void BM_KeyboardSkinPaint(benchmark::State& state)
         keyboard->render(&image);
         benchmark::DoNotOptimize(image.constBits());
     }
-    app.frame()->close();
+    app->frame()->close();
 }
 BENCHMARK(BM_KeyboardSkinPaint)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

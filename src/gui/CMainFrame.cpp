@@ -1,12 +1,13 @@
 #include "CMainFrame.h"
 
+#include "CDeviceNameDlg.h"
 #include "CKeyboard.h"
+#include "CMidiWnd.h"
 #include "CSettings.h"
 #include "CWavedList.h"
 #include "QtText.h"
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
-#include "TrackAreaPane.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
@@ -50,8 +51,6 @@ CMainFrame::CMainFrame(FrameParts parts)
 {
     notifier_.attach(this);
     setWindowTitle(qtext(kApplicationTitle));
-    trackArea_ = new TrackAreaPane(this);
-    setCentralWidget(trackArea_);
     startupFileTimer_.setSingleShot(true);
     startupFileTimer_.setInterval(parts_.startupFileDelay);
     connect(&startupFileTimer_, &QTimer::timeout, this, [this] { startupFileDue(); });
@@ -108,6 +107,12 @@ bool CMainFrame::create()
     document_ = std::make_unique<SongDocument>(*engine_->song, state_, undo_, engine_->table, engine_->settings,
                                                prompt_, files_);
 
+    document_->setChooseDevice([this](int track) {
+        return CDeviceNameDlg::chooseForTrack(engine_->table, track,
+                                              engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
+    });
+    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, outputNotifier_, this);
+    setCentralWidget(trackArea_);
     buildMenus();
     buildStatusBar();
     buildToolbar();
@@ -116,6 +121,7 @@ bool CMainFrame::create()
         if (!state_.startupFile.empty())
             notifier_.post(kWmCommand, CommandId::OpenStartupFile, 0);
     });
+    trackArea_->setToolHandler([this](std::string_view tool) { setMouseTool(tool); });
     refreshTitle();
     qApp->installEventFilter(this);
     settingsMayBeSaved_ = true;
@@ -239,6 +245,12 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
     handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
     handlers_[CommandId::WaveEditor] = [this](bool) { waveEditors_->open(); };
+    for (const unsigned id :
+         {CommandId::CursorDown, CommandId::CursorUp, CommandId::CursorLeft, CommandId::CursorRight,
+          CommandId::ExtendDown, CommandId::ExtendUp, CommandId::ExtendLeft, CommandId::ExtendRight,
+          CommandId::SelectAll, CommandId::SelectToRightEnd, CommandId::SelectToBottom, CommandId::SelectNone,
+          CommandId::Rewind, CommandId::Forward, CommandId::NextTrackName, CommandId::Escape})
+        handlers_[id] = [this, id](bool) { trackArea_->command(id); };
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
@@ -269,7 +281,6 @@ void CMainFrame::refreshMenuState()
 void CMainFrame::refreshTitle()
 {
     setWindowTitle(QString::fromStdString(velisto::windowTitle(state_)));
-    trackArea_->setCaption(qtext(state_.fileName));
 }
 
 void CMainFrame::layoutChildren()
@@ -323,6 +334,14 @@ void CMainFrame::handlePost(unsigned message, std::uintptr_t wparam)
             refreshTitle();
     } else if (message == kStartupCompletionMessage) {
         completeStartup();
+    } else if (message == kToolbarSelectionMessage) {
+        selectionLabel_->setText(qtext(selectionToolbarText(state_.selection)));
+    } else if (message == kCursorUpdateMessage) {
+        trackArea_->takeFrameCursor();
+    } else if (message == kTrackAreaRedrawMessage) {
+        trackArea_->refreshSong();
+    } else if (message == kPlayMeasureMessage) {
+        trackArea_->followPlay(static_cast<std::int32_t>(wparam));
     }
 }
 
@@ -425,6 +444,7 @@ void CMainFrame::completeStartup()
     const QSize screenSize = screen() ? screen()->size() : QSize();
     restoreArrangerLayout(settings.display, metrics, screenSize.width(), screenSize.height(),
                           engine_->table.openCount());
+    trackArea_->applyLayout();
     refreshMenuState();
     for (const unsigned command : windowsToReopen(settings.display))
         notifier_.post(kWmCommand, command, 0);
@@ -471,6 +491,7 @@ void CMainFrame::newSong()
 {
     if (document_->newSong())
         refreshTitle();
+    trackArea_->refreshSong();
     refreshMenuState();
 }
 
@@ -482,6 +503,7 @@ void CMainFrame::openSong()
         if (outcome.formatZero)
             notifier_.post(kWmCommand, CommandId::SplitChannels, 0);
     }
+    trackArea_->refreshSong();
     refreshMenuState();
 }
 
@@ -506,6 +528,7 @@ void CMainFrame::undo(bool postedByRun)
         sounds_->play(kDialogSoundClick, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
                       device.DirectSoundDeviceDialogSoundsName, prompt_);
     }
+    trackArea_->refreshSong();
     refreshTitle();
     refreshMenuState();
 }
@@ -535,6 +558,7 @@ void CMainFrame::play()
     if (state_.listCellEditing)
         return;
     const PlayPosition at = playPosition(state_, *engine_->song);
+    trackArea_->takeFrameCursor();
     karaoke_->setSettings(engine_->settings.karaoke);
     controller_->play(at.cursorTick, at.selection, engine_->settings);
     refreshMenuState();
@@ -567,7 +591,8 @@ void CMainFrame::recordMarker()
 
 void CMainFrame::runEnded()
 {
-    controller_->finishRun();
+    if (const std::optional<RunEnd> end = controller_->finishRun())
+        trackArea_->runEnded(end->cursorTick);
     refreshMenuState();
 }
 
@@ -580,6 +605,7 @@ void CMainFrame::openStartupFile()
 void CMainFrame::startupFileDue()
 {
     const OpenOutcome outcome = document_->openStartupFile();
+    trackArea_->refreshSong();
     refreshTitle();
     refreshMenuState();
     if (outcome.loaded)
@@ -589,6 +615,8 @@ void CMainFrame::startupFileDue()
 void CMainFrame::setMouseTool(std::string_view tool)
 {
     state_.mouseTool = std::string(tool);
+    if (const auto found = toolActions_.find(tool); found != toolActions_.end())
+        found->second->setChecked(true);
 }
 
 void CMainFrame::toggleKeyboard()

@@ -40,7 +40,7 @@ namespace velisto {
 class CKeyboard;
 class CWavedList;
 class SongDocument;
-class TrackAreaPane;
+class CMidiWnd;
 
 // What the frame works with besides the engine's parts; tests script the dialogs.
 struct FrameParts {
@@ -86,6 +86,8 @@ public:
     CKeyboard* keyboard() const { return keyboard_; }
     GuiKaraokeHooks& karaoke() { return *karaoke_; }
     CWavedList& waveEditors() { return *waveEditors_; }
+    // The track area; null until create().
+    CMidiWnd* trackArea() const { return trackArea_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -152,7 +154,7 @@ private:
     QLabel* capsLabel_ = nullptr;
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
-    TrackAreaPane* trackArea_ = nullptr;
+    CMidiWnd* trackArea_ = nullptr;
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;

@@ -41,6 +41,19 @@ std::string windowTitle(const FrameState& frame)
 
 bool markModified(FrameState& frame) { return !std::exchange(frame.modified, true); }
 
+std::string selectionToolbarText(const std::optional<Selection>& selection)
+{
+    if (!selection)
+        return std::string(kNoSelectionToolbarText);
+    const auto range = [](std::string_view one, std::string_view many, int first, int last) {
+        if (first == last)
+            return std::string(one) + " " + std::to_string(first + 1);
+        return std::string(many) + " " + std::to_string(first + 1) + " - " + std::to_string(last + 1);
+    };
+    return range("Track", "Tracks", selection->firstTrack, selection->lastTrack) + ", " +
+           range("measure", "measures", selection->firstMeasure, selection->lastMeasure);
+}
+
 CommandRoute routeCommand(unsigned id, bool waveEditorActive, bool postedByRun)
 {
     if (!waveEditorActive || (postedByRun && id == CommandId::Undo))

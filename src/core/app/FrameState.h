@@ -70,6 +70,10 @@ std::string windowTitle(const FrameState& frame);
 // modification since the flag was cleared).
 bool markModified(FrameState& frame);
 
+// The toolbar's selection text: "Track 3, measure 5", "Tracks 1 - 4, measures 2 - 9",
+// numbered from 1; kNoSelectionToolbarText without a selection.
+std::string selectionToolbarText(const std::optional<Selection>& selection);
+
 // Where a command goes. A wave editor that is the active window takes its own Delete,
 // Cut, Copy, Paste and Undo; an Undo that a play run posted (the end of a test) always
 // takes back the song's step, whatever window is active.

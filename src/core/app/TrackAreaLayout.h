@@ -58,6 +58,15 @@ public:
     int blockWidth() const { return blockWidth_; }
     int measuresInView() const { return measuresInView_; }
     int frameStrength() const { return frameStrength_; }
+    int rulerHeight() const { return ruler_; }
+    int masterRowHeight() const { return masterRow_; }
+    int midiTop() const { return midiTop_; }
+    int meterTop() const { return meterTop_; }
+    int keyTop() const { return keyTop_; }
+    // The bottom of the key row: where the grid ends.
+    int bottom() const { return keyTop_ + masterRow_; }
+    // The control strips' width, left of the grid.
+    int controlWidth() const { return controlWidth_; }
     // Rows that show a track from this first track: never one past the last track.
     int visibleRows(int firstTrack) const;
     // The first visible track kept within 0 .. 256 - rows.

@@ -79,6 +79,8 @@ public:
 
 private:
     std::array<std::vector<ProgramRecord>, kChannels> channels_;
+    // A channel whose records did not arrive in position order is searched one by one.
+    std::array<bool, kChannels> unordered_{};
 };
 
 } // namespace velisto

@@ -17,13 +17,6 @@ struct MeasureBlock {
     ProgramAtEvent program;
 };
 
-// The instrument in force at a tick where the track has no event: any selection up to it.
-ProgramAtEvent programInForce(const ProgramIndex& index, const Track& track, int trackIndex, std::int32_t tick)
-{
-    const std::int32_t effective = std::max(tick + track.tickOffset, 0);
-    return index.programAt(track.channel, effective, trackIndex, std::numeric_limits<int>::max());
-}
-
 MeasureBlock measureBlock(const Song& song, const ProgramIndex& index, int trackIndex, int measure)
 {
     const Track& track = song.tracks[static_cast<std::size_t>(trackIndex)];
@@ -44,13 +37,20 @@ MeasureBlock measureBlock(const Song& song, const ProgramIndex& index, int track
     }
     if (any)
         return {BlockKind::TextOnly, {}};
-    const ProgramAtEvent held = programInForce(index, track, trackIndex, start);
+    const ProgramAtEvent held = programInForce(song, index, trackIndex, start);
     if (held.recorded)
         return {BlockKind::Holding, held};
     return {};
 }
 
 } // namespace
+
+ProgramAtEvent programInForce(const Song& song, const ProgramIndex& index, int track, std::int32_t tick)
+{
+    const Track& row = song.tracks[static_cast<std::size_t>(track)];
+    const std::int32_t effective = std::max(tick + row.tickOffset, 0);
+    return index.programAt(row.channel, effective, track, std::numeric_limits<int>::max());
+}
 
 std::vector<BlockRun> trackBlockRuns(const Song& song, const ProgramIndex& index, int track, int firstMeasure,
                                      int lastMeasure)

@@ -7,6 +7,7 @@
 
 #include "midi/ProgramIndex.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct BlockRun {
     ProgramAtEvent program; // for Holding and Instrument
     bool operator==(const BlockRun&) const = default;
 };
+
+// The instrument in force for track 0..255 at a song tick (its offset applied): any
+// selection on the track's channel up to it.
+ProgramAtEvent programInForce(const Song& song, const ProgramIndex& index, int track, std::int32_t tick);
 
 // The runs of track's blocks over the measures first..last (from 0, inclusive). A run
 // entering from the left starts at first.

@@ -121,6 +121,14 @@ TEST(FrameStateTest, TitleShowsTheFileAndTheFirstModification)
     EXPECT_EQ(windowTitle(frame), "Velisto [song.mid] *");
 }
 
+TEST(FrameStateTest, SelectionTextCountsFromOneAndNamesRangesOnlyWhenWide)
+{
+    EXPECT_EQ(selectionToolbarText(std::nullopt), "- no Selection -");
+    EXPECT_EQ(selectionToolbarText(Selection{2, 2, 4, 4}), "Track 3, measure 5");
+    EXPECT_EQ(selectionToolbarText(Selection{0, 3, 1, 8}), "Tracks 1 - 4, measures 2 - 9");
+    EXPECT_EQ(selectionToolbarText(Selection{255, 255, 0, 1}), "Track 256, measures 1 - 2");
+}
+
 TEST(FrameStateTest, AnActiveWaveEditorTakesItsEditCommandsButNotARunsUndo)
 {
     for (unsigned id : {Delete, Cut, Copy, Paste, Undo}) {

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <tuple>
+#include <vector>
+
 #include <climits>
 #include <memory>
 
@@ -75,6 +80,43 @@ TEST(ProgramIndex, OutOfOrderRecordsAndSeveralAtOneEvent)
     index.clear();
     EXPECT_TRUE(index.empty());
     EXPECT_TRUE(index.programAt(9, 960, 0, 0).drum) << "back to the start answer";
+}
+
+TEST(ProgramIndex, RecordsInOrderAnswerAsRecordsOutOfOrderDo)
+{
+    // The same selections recorded in position order (searched) and backwards (scanned).
+    std::mt19937 random(17);
+    std::vector<ProgramRecord> records;
+    for (int i = 0; i < 300; ++i)
+        records.push_back(at(i % 128, static_cast<int>(random() % 8), i * 37 % 4000, static_cast<int>(random() % 50)));
+    std::sort(records.begin(), records.end(), [](const ProgramRecord& a, const ProgramRecord& b) {
+        return std::tuple(a.tick, a.track, a.eventIndex) < std::tuple(b.tick, b.track, b.eventIndex);
+    });
+    records.erase(std::unique(records.begin(), records.end(),
+                              [](const ProgramRecord& a, const ProgramRecord& b) {
+                                  return std::tuple(a.tick, a.track, a.eventIndex) ==
+                                         std::tuple(b.tick, b.track, b.eventIndex);
+                              }),
+                  records.end());
+    ProgramIndex ordered;
+    ProgramIndex backwards;
+    for (const ProgramRecord& record : records)
+        ordered.record(3, record);
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        backwards.record(3, *it);
+    for (int query = 0; query < 2000; ++query) {
+        const auto tick = static_cast<std::int32_t>(random() % 4100);
+        const int track = static_cast<int>(random() % 8);
+        const int index = static_cast<int>(random() % 50);
+        ASSERT_EQ(ordered.programAt(3, tick, track, index), backwards.programAt(3, tick, track, index))
+            << tick << " " << track << " " << index;
+    }
+
+    // Several records at one event in order: the last one made still wins.
+    ProgramIndex ties;
+    ties.record(0, at(1, 0, 100, 0));
+    ties.record(0, at(2, 0, 100, 0));
+    EXPECT_EQ(ties.programAt(0, 100, 0, 0).program, 2);
 }
 
 TEST(ProgramIndex, SelectionsKeepBankAndKitFlags)
