@@ -6,6 +6,7 @@
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
 #include "TrackAreaPane.h"
+#include "edit/CEditCommands.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
@@ -104,6 +105,15 @@ bool CMainFrame::create()
     undo_.setChangedHandler([this] { refreshMenuState(); });
     document_ = std::make_unique<SongDocument>(*engine_->song, state_, undo_, engine_->table, engine_->settings,
                                                prompt_, files_);
+
+    edits_ = std::make_unique<CEditCommands>(EditCommandParts{
+        *engine_->song, state_, undo_, clipboard_, *controller_, engine_->settings, engine_->table, prompt_, notifier_,
+        [this](int id) { playDialogSound(id); },
+        [this] {
+            trackArea_->update();
+            refreshMenuState();
+        },
+        this});
 
     buildMenus();
     buildStatusBar();
@@ -235,6 +245,7 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::RecordMarker] = [this](bool) { recordMarker(); };
     handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
     handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
+    edits_->registerHandlers(handlers_);
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
@@ -298,7 +309,10 @@ bool CMainFrame::event(QEvent* event)
 {
     if (event->type() == PostedMessageEvent::eventType()) {
         const auto* posted = static_cast<PostedMessageEvent*>(event);
-        handlePost(posted->message(), posted->wparam());
+        if (posted->message() == kPreviewFinishedMessage || posted->message() == kPreviewStepMessage)
+            edits_->previewMessage(posted->message(), posted->wparam(), posted->lparam());
+        else
+            handlePost(posted->message(), posted->wparam());
         return true;
     }
     return QMainWindow::event(event);
@@ -493,12 +507,8 @@ void CMainFrame::saveSongAs()
 void CMainFrame::undo(bool postedByRun)
 {
     const UndoOutcome outcome = document_->undo(postedByRun);
-    if (outcome == UndoOutcome::Undone) {
-        const DirectXSettings& device = engine_->settings.directX;
-        sounds_->reap();
-        sounds_->play(kDialogSoundClick, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
-                      device.DirectSoundDeviceDialogSoundsName, prompt_);
-    }
+    if (outcome == UndoOutcome::Undone)
+        playDialogSound(kDialogSoundClick);
     refreshTitle();
     refreshMenuState();
 }
@@ -582,6 +592,15 @@ void CMainFrame::startupFileDue()
 void CMainFrame::setMouseTool(std::string_view tool)
 {
     state_.mouseTool = std::string(tool);
+}
+
+void CMainFrame::playDialogSound(int id)
+{
+    lastDialogSound_ = id;
+    const DirectXSettings& device = engine_->settings.directX;
+    sounds_->reap();
+    sounds_->play(id, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
+                  device.DirectSoundDeviceDialogSoundsName, prompt_);
 }
 
 void CMainFrame::toggleKeyboard()
