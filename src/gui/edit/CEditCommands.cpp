@@ -83,6 +83,8 @@ void CEditCommands::openDialog(bool oneDevice)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog_ = dialog;
     QObject::connect(dialog, &QDialog::finished, dialog, [this] {
+        // Gone for the frame at once; Qt deletes it later.
+        dialog_.clear();
         // The function is done with the selection, whether it was the user's or a
         // temporary one.
         parts_.state.selection.reset();
@@ -208,6 +210,7 @@ void CEditCommands::checkSequence()
         new CCheckSequenceDlg(parts_.song, parts_.devices, parts_.settings.eventFilter, parts_.prompt, parts_.parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     check_ = dialog;
+    QObject::connect(dialog, &QDialog::finished, dialog, [this] { check_.clear(); });
     dialog->open();
 }
 
