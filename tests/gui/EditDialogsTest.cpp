@@ -6,6 +6,7 @@
 #include "app/CommandIds.h"
 #include "edit/CCheckSequenceDlg.h"
 #include "edit/CChannelDlg.h"
+#include "edit/CCurveView.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEventFilterDlg.h"
 #include "edit/CMIDISequenceProperties.h"
@@ -14,6 +15,7 @@
 #include "edit/CPitchDlg.h"
 #include "edit/CQuantDlg.h"
 #include "edit/CSplitChannels.h"
+#include "edit/CVolumeDlg.h"
 #include "edit/EventFilter.h"
 #include "midi/SongCheck.h"
 #include "playback/PlayMessages.h"
@@ -139,7 +141,9 @@ TEST_F(EditDialogsTest, EachDialogOpensByItsAcceleratorWithItsTitle)
                                                                   {Qt::Key_E, "Notelength"},
                                                                   {Qt::Key_G, "Channel change"},
                                                                   {Qt::Key_C, "Copy midi events"},
-                                                                  {Qt::Key_X, "Cut"}};
+                                                                  {Qt::Key_X, "Cut"},
+                                                                  {Qt::Key_U, "Velocity / controller value / "
+                                                                              "keybased instr. contr. value"}};
     for (const auto& [key, title] : dialogs) {
         select(track, track, 0, 1);
         press(key);
@@ -207,6 +211,61 @@ TEST_F(EditDialogsTest, InvalidFieldsAreRefusedAtThePromptAndTheDialogStays)
 
     EXPECT_EQ(bytes(), before);
     EXPECT_TRUE(frame().undoStack().empty());
+}
+
+TEST_F(EditDialogsTest, ValueChangeRefusesAPercentBeyondAHundredAndAppliesAKeyDrawnCurve)
+{
+    const int track = noteTrack();
+    select(track, track, 0, 3);
+    press(Qt::Key_U);
+    auto* values = opened<CVolumeDlg>();
+    ASSERT_NE(values, nullptr);
+    values->percent()->setChecked(true);
+    typeInto(values->constant(), "101");
+    pressOk(values);
+    ASSERT_EQ(prompt.messages.size(), 1U);
+    EXPECT_EQ(prompt.messages[0].text, "Percent expression out of range (-100/+100)");
+
+    // Absolute, from the curve: flat at the bottom but for the first point, raised by keys.
+    values->target()->setCurrentIndex(0);
+    QTest::mouseClick(values->curveSource(), Qt::LeftButton);
+    QTest::mouseClick(values->absolute(), Qt::LeftButton);
+    CCurveView* view = values->curveView();
+    CurveLevels bottom{};
+    view->setCurve(bottom);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Home);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->curve()[0], kCurveTop);
+    EXPECT_EQ(view->curve()[1], 0);
+    EXPECT_FALSE(values->options().percent);
+    EXPECT_TRUE(values->options().useCurve);
+
+    // The preview's steps move the marker.
+    values->previewStep(song().ppq * 8);
+    const std::vector<std::uint8_t> before = bytes();
+    QTest::keyClick(values->okButton(), Qt::Key_Space);
+    settle();
+    EXPECT_EQ(frame().editCommands().dialog(), nullptr);
+    EXPECT_NE(bytes(), before);
+    EXPECT_EQ(frame().undoStack().descriptions().back(), "Value change");
+    EXPECT_EQ(frame().lastDialogSound(), 599);
+    // Every note but those at the very start now has the floor velocity.
+    const SelectionTicks span = selectionTicks(song(), Selection{track, track, 0, 3});
+    int inside = 0;
+    int floor = 0;
+    const Track& notes = song().tracks[static_cast<std::size_t>(track)];
+    for (std::int32_t i = 0; i <= notes.lastIndex(); ++i) {
+        const MidiEvent& event = notes.event(i);
+        if (event.kind() == EventKind::Note && event.tick > span.start + song().ppq && event.tick <= span.end) {
+            ++inside;
+            floor += event.data2 == 1 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inside, 0);
+    EXPECT_EQ(floor, inside);
+    EXPECT_FALSE(frame().engine().settings.editDialogs.valch_levels.empty());
 }
 
 TEST_F(EditDialogsTest, EventFilterRefusesFromAboveToAndKeepsTheStoredFilter)

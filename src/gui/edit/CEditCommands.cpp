@@ -12,6 +12,7 @@
 #include "edit/CPitchDlg.h"
 #include "edit/CQuantDlg.h"
 #include "edit/CSplitChannels.h"
+#include "edit/CVolumeDlg.h"
 #include "edit/StructuralEdits.h"
 #include "edit/UndoStack.h"
 #include "midi/DeviceTable.h"
@@ -26,6 +27,7 @@ CEditCommands::CEditCommands(EditCommandParts parts) : parts_(std::move(parts)) 
 
 void CEditCommands::registerHandlers(std::map<unsigned, std::function<void(bool)>>& handlers)
 {
+    handlers[CommandId::Velocity] = [this](bool) { openDialog<CVolumeDlg>(); };
     handlers[CommandId::Quantize] = [this](bool) { openDialog<CQuantDlg>(); };
     handlers[CommandId::Pitch] = [this](bool) { openDialog<CPitchDlg>(); };
     handlers[CommandId::Move] = [this](bool) { openDialog<CMoveDlg>(); };

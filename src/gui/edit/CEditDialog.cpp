@@ -119,7 +119,7 @@ void CEditDialog::startTest()
     if (!testMode_.settled() || !fieldsValid())
         return;
     const EditScope where = scope();
-    testMode_.start(context_.selection, playKind(), 0, context_.settings,
+    testMode_.start(context_.selection, playKind(), previewStepTicks(), context_.settings,
                     [&] { apply(context_.song, where, true); }, context_.prompt);
     refreshButtons();
     if (testMode_.running())

@@ -76,6 +76,8 @@ protected:
     virtual std::string_view undoDescription() const = 0;
     virtual std::string_view progressText() const = 0;
     virtual PlayKind playKind() const = 0;
+    // Ticks between the preview run's step reports; 0: none.
+    virtual std::int32_t previewStepTicks() const { return 0; }
     // The values into the defaults the next opening offers.
     virtual void storeDefaults(EditDialogDefaults& defaults) const = 0;
     // Without the button for functions that cannot be tested.
