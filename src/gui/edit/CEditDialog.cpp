@@ -40,7 +40,7 @@ void CEditDialog::finishLayout()
     warning_->setStyleSheet("color: rgb(200, 0, 0);");
     layout->addWidget(warning_);
     auto* buttons = new QHBoxLayout;
-    ok_ = new QPushButton("OK", this);
+    ok_ = new QPushButton("&OK", this);
     ok_->setDefault(true);
     cancel_ = new QPushButton("Cancel", this);
     test_ = new QPushButton("&Test", this);

@@ -51,7 +51,7 @@ CMIDISequenceProperties::CMIDISequenceProperties(const Song& song, const std::st
     text_->setReadOnly(true);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text_->setPlainText(propertiesText(SongSummary::of(song, fileName)));
-    text_->setMinimumSize(text_->fontMetrics().horizontalAdvance(QString(60, 'M')), 360);
+    text_->setMinimumSize(text_->fontMetrics().horizontalAdvance(QString(60, 'M')), 440);
     layout->addWidget(text_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     layout->addWidget(buttons);

@@ -39,7 +39,7 @@ CQuantDlg::CQuantDlg(EditContext context, QWidget* parent) : CEditDialog(std::mo
     lengths_ = new QCheckBox("Quantize &LENGTH of Note on events", this);
     lengths_->setChecked(defaults.quant_length);
     lengthGrid_ = noteValueBox(song, defaults.quant_lengrid, this);
-    onlyNotes_ = new QCheckBox("&Only affect Note on and text -events ", this);
+    onlyNotes_ = new QCheckBox("Only affect &Note on and text -events ", this);
     onlyNotes_->setChecked(defaults.quant_onlynotes);
     grid->addWidget(positions_, 0, 0);
     grid->addWidget(positionGrid_, 0, 1);
