@@ -84,12 +84,14 @@ void CEditCommands::openDialog(bool oneDevice)
         dialog = new Dialog(std::move(context), parts_.parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog_ = dialog;
+    // Copy and Cut leave the user's own selection for the next command; the transforms
+    // are done with it.
+    constexpr bool keepsSelection = std::is_same_v<Dialog, CCopyDlg> || std::is_same_v<Dialog, CCutDlg>;
     QObject::connect(dialog, &QDialog::finished, dialog, [this] {
         // Gone for the frame at once; Qt deletes it later.
         dialog_.clear();
-        // The function is done with the selection, whether it was the user's or a
-        // temporary one.
-        parts_.state.selection.reset();
+        if (!keepsSelection)
+            parts_.state.selection.reset();
         parts_.refresh();
     });
     dialog->open();
