@@ -268,6 +268,38 @@ TEST_F(EditDialogsTest, ValueChangeRefusesAPercentBeyondAHundredAndAppliesAKeyDr
     EXPECT_FALSE(frame().engine().settings.editDialogs.valch_levels.empty());
 }
 
+TEST_F(EditDialogsTest, DialogValuesReturnInTheNextRunAndARestrictingFilterShowsTheWarning)
+{
+    const int track = noteTrack();
+    select(track, track, 0, 1);
+    press(Qt::Key_Q);
+    auto* quantize = opened<CQuantDlg>();
+    ASSERT_NE(quantize, nullptr);
+    const auto warningShown = [](QDialog* dialog) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->text().toStdString() == kFilterWarningText)
+                return !label->isHidden();
+        return false;
+    };
+    EXPECT_FALSE(warningShown(quantize));
+    typeInto(quantize->positionGrid(), "240");
+    pressOk(quantize);
+    ASSERT_EQ(frame().editCommands().dialog(), nullptr);
+
+    frame().engine().settings.eventFilter.noteon_bool = 1;
+    prompt.answers = {PromptAnswer::No};
+    ASSERT_TRUE(finish(run));
+    run = start();
+    ASSERT_TRUE(run.started);
+    open(folder / "demo.mid");
+    select(track, track, 0, 1);
+    press(Qt::Key_Q);
+    quantize = opened<CQuantDlg>();
+    ASSERT_NE(quantize, nullptr);
+    EXPECT_EQ(quantize->positionGrid()->currentText().toStdString(), "240");
+    EXPECT_TRUE(warningShown(quantize));
+}
+
 TEST_F(EditDialogsTest, EventFilterRefusesFromAboveToAndKeepsTheStoredFilter)
 {
     const EventFilterSettings before = frame().engine().settings.eventFilter;
