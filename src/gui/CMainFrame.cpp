@@ -8,6 +8,7 @@
 #include "QtText.h"
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
+#include "edit/CEditCommands.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
@@ -113,6 +114,15 @@ bool CMainFrame::create()
     });
     trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, outputNotifier_, this);
     setCentralWidget(trackArea_);
+    edits_ = std::make_unique<CEditCommands>(EditCommandParts{
+        *engine_->song, state_, undo_, clipboard_, *controller_, engine_->settings, engine_->table, prompt_, notifier_,
+        [this](int id) { playDialogSound(id); },
+        [this] {
+            trackArea_->update();
+            refreshMenuState();
+        },
+        this});
+
     buildMenus();
     buildStatusBar();
     buildToolbar();
@@ -251,6 +261,7 @@ void CMainFrame::connectHandlers()
           CommandId::SelectAll, CommandId::SelectToRightEnd, CommandId::SelectToBottom, CommandId::SelectNone,
           CommandId::Rewind, CommandId::Forward, CommandId::NextTrackName, CommandId::Escape})
         handlers_[id] = [this, id](bool) { trackArea_->command(id); };
+    edits_->registerHandlers(handlers_);
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
@@ -313,7 +324,10 @@ bool CMainFrame::event(QEvent* event)
 {
     if (event->type() == PostedMessageEvent::eventType()) {
         const auto* posted = static_cast<PostedMessageEvent*>(event);
-        handlePost(posted->message(), posted->wparam());
+        if (posted->message() == kPreviewFinishedMessage || posted->message() == kPreviewStepMessage)
+            edits_->previewMessage(posted->message(), posted->wparam(), posted->lparam());
+        else
+            handlePost(posted->message(), posted->wparam());
         return true;
     }
     return QMainWindow::event(event);
@@ -522,12 +536,8 @@ void CMainFrame::saveSongAs()
 void CMainFrame::undo(bool postedByRun)
 {
     const UndoOutcome outcome = document_->undo(postedByRun);
-    if (outcome == UndoOutcome::Undone) {
-        const DirectXSettings& device = engine_->settings.directX;
-        sounds_->reap();
-        sounds_->play(kDialogSoundClick, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
-                      device.DirectSoundDeviceDialogSoundsName, prompt_);
-    }
+    if (outcome == UndoOutcome::Undone)
+        playDialogSound(kDialogSoundClick);
     trackArea_->refreshSong();
     refreshTitle();
     refreshMenuState();
@@ -617,6 +627,15 @@ void CMainFrame::setMouseTool(std::string_view tool)
     state_.mouseTool = std::string(tool);
     if (const auto found = toolActions_.find(tool); found != toolActions_.end())
         found->second->setChecked(true);
+}
+
+void CMainFrame::playDialogSound(int id)
+{
+    lastDialogSound_ = id;
+    const DirectXSettings& device = engine_->settings.directX;
+    sounds_->reap();
+    sounds_->play(id, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
+                  device.DirectSoundDeviceDialogSoundsName, prompt_);
 }
 
 void CMainFrame::toggleKeyboard()

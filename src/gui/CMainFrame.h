@@ -37,6 +37,7 @@ class QToolBar;
 
 namespace velisto {
 
+class CEditCommands;
 class CKeyboard;
 class CWavedList;
 class SongDocument;
@@ -88,6 +89,9 @@ public:
     CWavedList& waveEditors() { return *waveEditors_; }
     // The track area; null until create().
     CMidiWnd* trackArea() const { return trackArea_; }
+    CEditCommands& editCommands() { return *edits_; }
+    // The id of the last result or undo sound asked for; 0 before any.
+    int lastDialogSound() const { return lastDialogSound_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -128,6 +132,7 @@ private:
     void runEnded();
     void setMouseTool(std::string_view tool);
     void toggleKeyboard();
+    void playDialogSound(int id);
     bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
     QtUiNotifier notifier_;
@@ -145,6 +150,8 @@ private:
     std::unique_ptr<PlayController> controller_;
     std::unique_ptr<SongDocument> document_;
     std::unique_ptr<DialogSoundPlayer> sounds_;
+    std::unique_ptr<CEditCommands> edits_;
+    int lastDialogSound_ = 0;
 
     std::map<unsigned, QAction*> actions_;
     std::map<unsigned, std::function<void(bool postedByRun)>> handlers_;
