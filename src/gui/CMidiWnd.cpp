@@ -332,11 +332,11 @@ bool CMidiWnd::command(unsigned id)
     case CommandId::SelectNone: apply(view_.selectNone()); break;
     case CommandId::Rewind:
         if (idle())
-            apply(view_.rewind(song, controller_.lastStartTick(), lastStopTick_));
+            apply(view_.rewind(song, controller_.lastStartTick(), controller_.lastStopMeasureTick()));
         break;
     case CommandId::Forward:
         if (idle())
-            apply(view_.forward(song, controller_.lastStartTick(), lastStopTick_));
+            apply(view_.forward(song, controller_.lastStartTick(), controller_.lastStopMeasureTick()));
         break;
     case CommandId::NextTrackName:
         if (idle())
@@ -369,9 +369,7 @@ void CMidiWnd::followPlay(std::int32_t tick) { apply(view_.followPlay(measureOfT
 
 void CMidiWnd::runEnded(std::int32_t cursorTick)
 {
-    const Song& song = *engine_.song;
-    lastStopTick_ = measureStart(song, view_.cursor().measure);
-    apply(view_.followPlay(measureOfTick(song, cursorTick)));
+    apply(view_.followPlay(measureOfTick(*engine_.song, cursorTick)));
 }
 
 void CMidiWnd::takeFrameCursor()

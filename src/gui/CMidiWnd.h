@@ -81,8 +81,8 @@ public:
     bool command(unsigned id);
     // Playback reached tick (the first of a measure): the cursor follows.
     void followPlay(std::int32_t tick);
-    // A run ended: its stop measure is kept for Rewind and Forward, the cursor goes back to
-    // the measure it started in.
+    // A run ended: the cursor goes back to the measure it started in (Rewind and Forward
+    // use the controller's start and stop-measure ticks).
     void runEnded(std::int32_t cursorTick);
     // Another window moved the frame's cursor or selection.
     void takeFrameCursor();
@@ -167,7 +167,6 @@ private:
     bool beyond_ = false;
     std::optional<MasterMarker> pressedMarker_;
     bool markerHeld_ = false; // the mouse is still over the pressed marker
-    std::int32_t lastStopTick_ = 0;
     int songEndMeasure_ = 0; // where the horizontal scroll bar's range ends, less a margin
 
     std::function<void()> firstPaint_;

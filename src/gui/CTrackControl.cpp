@@ -36,7 +36,6 @@ void CTrackControl::setTrack(int track)
 
 bool CTrackControl::runExists() const { return context_.controller.runExists(); }
 
-void CTrackControl::postSongModified() const { context_.notifier.post(kSongModifiedMessage, 0, 0); }
 
 void CTrackControl::resizeEvent(QResizeEvent* event)
 {

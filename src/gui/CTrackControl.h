@@ -49,8 +49,6 @@ protected:
     void setClickOnPress(bool onPress) { clickOnPress_ = onPress; }
 
     bool runExists() const;
-    // The song changed in a way the file keeps: the title gets its " *".
-    void postSongModified() const;
     // The background, a frame, and the row's colours, shared by every control.
     void paintFrame(QPainter& painter) const;
     // The text in the rectangle, in the widget's font (sized to its row).
