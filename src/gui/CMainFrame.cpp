@@ -4,6 +4,7 @@
 #include "CKeyboard.h"
 #include "CMidiWnd.h"
 #include "CSettings.h"
+#include "MasterListDialogs.h"
 #include "CWavedList.h"
 #include "QtText.h"
 #include "QtUserPrompt.h"
@@ -122,6 +123,14 @@ bool CMainFrame::create()
             notifier_.post(kWmCommand, CommandId::OpenStartupFile, 0);
     });
     trackArea_->setToolHandler([this](std::string_view tool) { setMouseTool(tool); });
+    trackArea_->setMasterMarkerHandler([this](MasterListKind kind, std::int32_t tick) {
+        // The lists time a run: like every other edit they wait until nothing plays.
+        if (controller_->runExists())
+            return;
+        runMasterListDialog(this, kind, *engine_->song, undo_, prompt_, tick,
+                            [this] { notifier_.post(kSongModifiedMessage, 0, 0); });
+        trackArea_->refreshSong();
+    });
     refreshTitle();
     qApp->installEventFilter(this);
     settingsMayBeSaved_ = true;

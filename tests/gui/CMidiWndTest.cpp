@@ -13,6 +13,7 @@
 #include "CTickoffsetControl.h"
 #include "CTickoffsetDlg.h"
 #include "CTrackName.h"
+#include "MasterListDialogs.h"
 #include "app/CommandIds.h"
 #include "app/FrameState.h"
 #include "playback/CMidiThread.h"
@@ -431,6 +432,47 @@ TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
     ASSERT_EQ(opened.size(), 2U);
     EXPECT_EQ(opened[0], std::make_pair(MasterListKind::Tempo, tempoTick));
     EXPECT_EQ(opened[1], std::make_pair(MasterListKind::Meter, measureStart(song(), 5)));
+}
+
+TEST_F(CMidiWndTest, ATempoMarkerOpensTempoAtItsEntryUnlessARunExists)
+{
+    const std::int32_t tempoTick = measureStart(song(), 3) + 10;
+    song().setTempo(tempoTick, 90.0);
+    const TrackAreaLayout layout = area->layout();
+    const QPoint marker(area->blockCentre(3, 0).x(), layout.rulerHeight() + layout.masterRowHeight() / 2);
+
+    std::string title;
+    std::string rowTempo;
+    answerDialog<MasterListDialog>([&](MasterListDialog& dialog) {
+        title = dialog.windowTitle().toStdString();
+        rowTempo = dialog.editor().tempoText(dialog.editor().entryOfRow(0));
+        dialog.reject();
+    });
+    click(*area, marker);
+    EXPECT_EQ(title, "Tempo");
+    EXPECT_EQ(rowTempo, "90") << "the first row shows the clicked entry";
+
+    frame().action(CommandId::Play)->trigger();
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    click(*area, marker);
+    settle();
+    EXPECT_FALSE(opened) << "the lists are not edited while a run plays them";
+    frame().action(CommandId::Stop)->trigger();
+    if (CMidiThread* playing = frame().controller().playThread())
+        playing->joinWorker();
+    for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
+        run.timer->advance(std::chrono::milliseconds(10));
+        settle();
+    }
+    EXPECT_FALSE(frame().controller().runExists());
 }
 
 TEST_F(CMidiWndTest, KeyboardCommandsPlayMeasuresAndTheRunsEndMoveTheCursor)
