@@ -88,6 +88,18 @@ protected:
         mouse(widget, QEvent::MouseButtonRelease, to);
     }
     // Answers the next modal dialog of type Dialog with answer, once it is open.
+    // Stops the run and lets the simulated timer run until the frame has finished it.
+    void stopRun()
+    {
+        frame().runCommand(CommandId::Stop);
+        if (CMidiThread* playing = frame().controller().playThread())
+            playing->joinWorker();
+        for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
+            run.timer->advance(std::chrono::milliseconds(10));
+            settle();
+        }
+        EXPECT_FALSE(frame().controller().runExists());
+    }
     template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)
     {
         QTimer::singleShot(0, [answer] {
@@ -139,14 +151,7 @@ TEST_F(CMidiWndTest, TheMouseIsIgnoredWhileARunExists)
     ASSERT_TRUE(frame().controller().runExists());
     click(*area, area->blockCentre(6, 4));
     EXPECT_EQ(view().cursor(), (BlockPosition{0, 0}));
-    frame().runCommand(CommandId::Stop);
-    if (CMidiThread* playing = frame().controller().playThread())
-        playing->joinWorker();
-    for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
-        run.timer->advance(std::chrono::milliseconds(10));
-        settle();
-    }
-    EXPECT_FALSE(frame().controller().runExists());
+    stopRun();
 }
 
 TEST_F(CMidiWndTest, DraggingTheRightEdgeBeyondTheGridScrollsOneMeasurePerFortyMilliseconds)
@@ -452,7 +457,7 @@ TEST_F(CMidiWndTest, ATempoMarkerOpensTempoAtItsEntryUnlessARunExists)
     EXPECT_EQ(title, "Tempo");
     EXPECT_EQ(rowTempo, "90") << "the first row shows the clicked entry";
 
-    frame().action(CommandId::Play)->trigger();
+    frame().runCommand(CommandId::Play);
     settle();
     ASSERT_TRUE(frame().controller().runExists());
     bool opened = false;
@@ -465,14 +470,7 @@ TEST_F(CMidiWndTest, ATempoMarkerOpensTempoAtItsEntryUnlessARunExists)
     click(*area, marker);
     settle();
     EXPECT_FALSE(opened) << "the lists are not edited while a run plays them";
-    frame().action(CommandId::Stop)->trigger();
-    if (CMidiThread* playing = frame().controller().playThread())
-        playing->joinWorker();
-    for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
-        run.timer->advance(std::chrono::milliseconds(10));
-        settle();
-    }
-    EXPECT_FALSE(frame().controller().runExists());
+    stopRun();
 }
 
 TEST_F(CMidiWndTest, KeyboardCommandsPlayMeasuresAndTheRunsEndMoveTheCursor)
