@@ -112,7 +112,7 @@ bool CMainFrame::create()
         return CDeviceNameDlg::chooseForTrack(engine_->table, track,
                                               engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
     });
-    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, outputNotifier_, this);
+    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, this);
     setCentralWidget(trackArea_);
     buildMenus();
     buildStatusBar();

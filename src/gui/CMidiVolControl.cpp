@@ -1,5 +1,6 @@
 #include "CMidiVolControl.h"
 
+#include "CMIDIVolDlg.h"
 #include "app/TrackControls.h"
 #include "engine/Engine.h"
 
@@ -100,6 +101,18 @@ void CMidiVolControl::dragged(int pixels, bool first)
                             static_cast<std::uint8_t>(dragSlot_), static_cast<std::uint8_t>(value), kNoDrumKey,
                             options);
     update();
+}
+
+void CMidiVolControl::clicked(QPoint, Qt::KeyboardModifiers)
+{
+    if (runExists())
+        return;
+    const Track& track = context_.engine.song->tracks[static_cast<std::size_t>(track_)];
+    CMIDIVolDlg dialog(track_, track.channel, liveVolume(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (insertMainVolume(eventTarget(), track_, context_.cursorMeasure(), dialog.volume()) == InsertOutcome::Inserted)
+        update();
 }
 
 } // namespace velisto

@@ -74,9 +74,9 @@ void setPixelFont(QPainter& painter, int pixels)
 } // namespace
 
 CMidiWnd::CMidiWnd(Engine& engine, FrameState& state, PlayController& controller, UiNotifier& notifier,
-                   UserPrompt& prompt, GuiOutputNotifier& notices, QWidget* parent)
+                   UserPrompt& prompt, UndoStack& undo, GuiOutputNotifier& notices, QWidget* parent)
     : QWidget(parent), engine_(engine), state_(state), controller_(controller), notifier_(notifier),
-      notices_(notices), context_{engine, controller, notifier, prompt, {}, {}, {}},
+      notices_(notices), context_{engine, controller, notifier, prompt, undo, {}, {}, {}, {}},
       view_(layout().rows(), layout().measuresInView()), hbar_(new QScrollBar(Qt::Horizontal, this)),
       vbar_(new QScrollBar(Qt::Vertical, this))
 {
@@ -87,6 +87,7 @@ CMidiWnd::CMidiWnd(Engine& engine, FrameState& state, PlayController& controller
         update();
     };
     context_.pressed = [this] { becomeForeground(); };
+    context_.cursorMeasure = [this] { return view_.cursor().measure; };
     context_.nameEditRow = [this](int row) {
         state_.nameEditRow = row;
         update();

@@ -55,7 +55,7 @@ public:
     static constexpr int kDragScrollInterval = 40; // ms: an edge dragged beyond the grid
 
     CMidiWnd(Engine& engine, FrameState& state, PlayController& controller, UiNotifier& notifier,
-             UserPrompt& prompt, GuiOutputNotifier& notices, QWidget* parent);
+             UserPrompt& prompt, UndoStack& undo, GuiOutputNotifier& notices, QWidget* parent);
     ~CMidiWnd() override;
 
     // Called once, after the first paint.

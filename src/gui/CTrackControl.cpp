@@ -36,6 +36,12 @@ void CTrackControl::setTrack(int track)
 
 bool CTrackControl::runExists() const { return context_.controller.runExists(); }
 
+TrackEventTarget CTrackControl::eventTarget() const
+{
+    Engine& engine = context_.engine;
+    return {*engine.song, context_.undo, engine.table, engine.output, context_.prompt, context_.notifier};
+}
+
 
 void CTrackControl::resizeEvent(QResizeEvent* event)
 {

@@ -6,9 +6,12 @@
 #include "CDeviceNameControl.h"
 #include "CDeviceNameDlg.h"
 #include "CMidiChannelControl.h"
+#include "CMIDIVolDlg.h"
 #include "CMidiChannelDlg.h"
 #include "CMidiVolControl.h"
 #include "CMidiWnd.h"
+#include "CProgramNameControl.h"
+#include "CProgramNameDlg.h"
 #include "CSoloMuteControl.h"
 #include "CTickoffsetControl.h"
 #include "CTickoffsetDlg.h"
@@ -88,6 +91,38 @@ protected:
         mouse(widget, QEvent::MouseButtonRelease, to);
     }
     // Answers the next modal dialog of type Dialog with answer, once it is open.
+    // Track 1 plays on "Synth A" (port 0), channel 3, its sent bytes recorded from now on.
+    void trackOnSynth()
+    {
+        DeviceTable& table = frame().engine().table;
+        const int synth = table.indexOf("Synth A");
+        ASSERT_GE(synth, 0);
+        if (!table.device(synth).isOpen()) {
+            ASSERT_EQ(table.open(synth), "");
+        }
+        song().tracks[1].device = synth;
+        song().tracks[1].channel = 2;
+        run.ports->record(0)->clear();
+    }
+    static QString explanation(QDialog& dialog)
+    {
+        const auto* label = dialog.findChild<QLabel*>("explanation");
+        return label ? label->text() : QString();
+    }
+    // True when action opened a modal dialog (which is then closed).
+    static bool opensADialog(const std::function<void()>& action)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+        action();
+        settle();
+        return opened;
+    }
     // Stops the run and lets the simulated timer run until the frame has finished it.
     void stopRun()
     {
@@ -391,18 +426,10 @@ TEST_F(CMidiWndTest, TheLevelMeterRisesAtOnceAndFallsOneStepPerTick)
 
 TEST_F(CMidiWndTest, AVolumeDragSendsMainVolumeAndTheDialShowsWhatTheReceiverHolds)
 {
-    DeviceTable& table = frame().engine().table;
-    const int synth = table.indexOf("Synth A");
-    ASSERT_GE(synth, 0);
-    if (!table.device(synth).isOpen()) {
-        ASSERT_EQ(table.open(synth), "");
-    }
-    song().tracks[1].device = synth;
-    song().tracks[1].channel = 2;
+    trackOnSynth();
     CMidiVolControl& volume = *area->rowControls(1).volume;
     const int before = volume.liveVolume();
     ASSERT_GE(before, 0);
-    run.ports->record(0)->clear();
 
     drag(volume, QPoint(5, 30), QPoint(5, 30 - 10)); // ten pixels up: ten steps louder
     const int after = std::min(before + 10, 127);
@@ -413,6 +440,80 @@ TEST_F(CMidiWndTest, AVolumeDragSendsMainVolumeAndTheDialShowsWhatTheReceiverHol
     std::snprintf(expected, sizeof expected, "B2 07 %02X", after);
     EXPECT_EQ(sent.back(), expected);
     EXPECT_EQ(song().tracks[1].eventCount(), 0) << "a drag sends; it writes nothing into the song";
+}
+
+TEST_F(CMidiWndTest, TheProgramDialogInsertsAtTheCursorMeasureAndSendsBankAndProgram)
+{
+    trackOnSynth();
+    frame().runCommand(CommandId::CursorRight);
+    frame().runCommand(CommandId::CursorRight);
+    settle();
+    CProgramNameControl& program = *area->rowControls(1).program;
+    QString title;
+    QString text;
+    QString name;
+    answerDialog<CProgramNameDlg>([&](CProgramNameDlg& dialog) {
+        title = dialog.windowTitle();
+        text = explanation(dialog);
+        const auto spins = dialog.findChildren<QSpinBox*>();
+        ASSERT_EQ(spins.size(), 3);
+        spins[0]->setValue(8);
+        spins[1]->setValue(1);
+        spins[2]->setValue(24);
+        name = dialog.instrument();
+        dialog.accept();
+    });
+    click(program, QPoint(5, 5));
+    settle();
+    EXPECT_EQ(title.toStdString(), "Instrument selection track 2");
+    EXPECT_EQ(text.toStdString(), "Now you can send those MIDI events to the track's MIDI device\n"
+                                  "which are necessary to select the shown instrument.\n\n"
+                                  "Current MIDI channel : 3");
+    EXPECT_FALSE(name.isEmpty());
+    // The receiver's mode decides whether bank select passes; the program change always does.
+    const auto sent = run.ports->record(0)->texts();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), "C2 18");
+    ASSERT_GT(song().tracks[1].eventCount(), 0);
+    EXPECT_EQ(song().tracks[1].event(0).tick, measureStart(song(), 2));
+    EXPECT_EQ(program.instrument(), name) << "the row shows the inserted instrument";
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert program/bank message");
+}
+
+TEST_F(CMidiWndTest, TheVolumeDialogInsertsMainVolumeAndNeitherDialogOpensWhileARunExists)
+{
+    trackOnSynth();
+    CMidiVolControl& volume = *area->rowControls(1).volume;
+    QString title;
+    QString text;
+    answerDialog<CMIDIVolDlg>([&](CMIDIVolDlg& dialog) {
+        title = dialog.windowTitle();
+        text = explanation(dialog);
+        dialog.findChild<QSpinBox*>()->setValue(90);
+        dialog.accept();
+    });
+    click(volume, QPoint(5, 5));
+    settle();
+    EXPECT_EQ(title.toStdString(), "Main volume selection track 2");
+    EXPECT_EQ(text.toStdString(), "Now you can send a Control change 'Main volume' MIDI event\n"
+                                  "to the track's MIDI device which selects the shown volume.\n\n"
+                                  "Current MIDI channel : 3");
+    EXPECT_EQ(run.ports->record(0)->texts(), std::vector<std::string>{"B2 07 5A"});
+    EXPECT_EQ(volume.liveVolume(), 90);
+    ASSERT_EQ(song().tracks[1].eventCount(), 1);
+    EXPECT_EQ(song().tracks[1].event(0).tick, 0);
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert Main volume controller");
+
+    note(0, 0);
+    frame().runCommand(CommandId::Play);
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    EXPECT_FALSE(opensADialog([&] {
+        click(volume, QPoint(5, 5));
+        click(*area->rowControls(1).program, QPoint(5, 5));
+    })) << "a run plays the track: nothing is inserted meanwhile";
+    stopRun();
+    EXPECT_EQ(song().tracks[1].eventCount(), 1);
 }
 
 TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
@@ -460,16 +561,7 @@ TEST_F(CMidiWndTest, ATempoMarkerOpensTempoAtItsEntryUnlessARunExists)
     frame().runCommand(CommandId::Play);
     settle();
     ASSERT_TRUE(frame().controller().runExists());
-    bool opened = false;
-    QTimer::singleShot(0, [&opened] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            opened = true;
-            modal->close();
-        }
-    });
-    click(*area, marker);
-    settle();
-    EXPECT_FALSE(opened) << "the lists are not edited while a run plays them";
+    EXPECT_FALSE(opensADialog([&] { click(*area, marker); })) << "the lists are not edited while a run plays them";
     stopRun();
 }
 
