@@ -375,10 +375,11 @@ TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
     const int synth = frame().engine().table.indexOf("Synth A");
     ASSERT_GE(synth, 0);
     auto& device = *area->rowControls(3).device;
-    const auto choose = [synth](bool all) {
-        return [synth, all](CDeviceNameDlg& dialog) {
+    const auto choose = [synth](bool all, bool insertName = false) {
+        return [synth, all, insertName](CDeviceNameDlg& dialog) {
             dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
             dialog.allTracksBox()->setChecked(all);
+            dialog.insertNameBox()->setChecked(insertName);
             dialog.accept();
         };
     };
@@ -387,10 +388,21 @@ TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
     EXPECT_EQ(song().tracks[3].device, synth);
     EXPECT_NE(song().tracks[2].device, synth);
     EXPECT_TRUE(frame().engine().table.device(synth).isOpen());
+    EXPECT_EQ(song().tracks[3].eventCount(), 0) << "the name is inserted only when asked for";
+
+    note(3, 2);
+    answerDialog<CDeviceNameDlg>(choose(false, true));
+    click(device, QPoint(5, device.height() / 2));
+    ASSERT_EQ(song().tracks[3].eventCount(), 2);
+    ASSERT_TRUE(song().tracks[3].event(0).text);
+    EXPECT_EQ(*song().tracks[3].event(0).text, "Synth A");
+    EXPECT_EQ(song().tracks[3].event(0).tick, 0);
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert META event devicename");
 
     // After a load the question is for one track: no "all tracks" there.
     answerDialog<CDeviceNameDlg>([synth](CDeviceNameDlg& dialog) {
         EXPECT_TRUE(dialog.allTracksBox()->isHidden());
+        EXPECT_TRUE(dialog.insertNameBox()->isHidden());
         dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
         dialog.accept();
     });
