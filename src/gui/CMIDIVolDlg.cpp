@@ -14,7 +14,8 @@ constexpr int kResetVolume = 100;
 
 } // namespace
 
-CMIDIVolDlg::CMIDIVolDlg(int track, int channel, int volume, QWidget* parent) : QDialog(parent), spin_(new QSpinBox(this))
+CMIDIVolDlg::CMIDIVolDlg(int track, int channel, int volume, QWidget* parent)
+    : QDialog(parent), spin_(new QSpinBox(this))
 {
     QFormLayout* form = explainedForm(*this, QString("Main volume selection track %1").arg(track + 1),
                                       QString("Now you can send a Control change 'Main volume' MIDI event\n"

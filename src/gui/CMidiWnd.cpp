@@ -1,6 +1,7 @@
 #include "CMidiWnd.h"
 
 #include "CDeviceNameControl.h"
+#include "CKnobControl.h"
 #include "CMidiChannelControl.h"
 #include "CMidiVolControl.h"
 #include "CProgramNameControl.h"
@@ -210,6 +211,8 @@ void CMidiWnd::rebuildRows()
         delete row.program;
         delete row.offset;
         delete row.volume;
+        for (CKnobControl* knob : row.knobs)
+            delete knob;
     }
     rows_.clear();
     const int count = layout().rows();
@@ -222,6 +225,8 @@ void CMidiWnd::rebuildRows()
         row.program = new CProgramNameControl(context_, this);
         row.offset = new CTickoffsetControl(context_, this);
         row.volume = new CMidiVolControl(context_, this);
+        for (int k = 0; k < static_cast<int>(row.knobs.size()); ++k)
+            row.knobs[static_cast<std::size_t>(k)] = new CKnobControl(context_, k, this);
         rows_.push_back(row);
     }
 }
@@ -235,8 +240,8 @@ void CMidiWnd::placeRows()
         const TrackRowControls& row = rows_[static_cast<std::size_t>(r)];
         const int y = l.midiTop() + r * l.rowHeight();
         const int track = std::min(view_.firstTrack() + r, kTrackCount - 1);
-        QWidget* const widgets[] = {row.name, row.device, row.soloMute, row.channel, row.program, row.offset,
-                                    row.volume};
+        QWidget* const widgets[] = {row.name,   row.device,   row.soloMute,  row.channel,  row.program,
+                                    row.offset, row.volume, row.knobs[0], row.knobs[1], row.knobs[2]};
         for (std::size_t c = 0; c < std::size(widgets); ++c) {
             QWidget* widget = widgets[c];
             widget->setGeometry(columns[c].x, y, columns[c].width, l.rowHeight());
@@ -251,6 +256,8 @@ void CMidiWnd::placeRows()
         row.program->setMeasure(view_.cursor().measure);
         row.offset->setTrack(track);
         row.volume->setTrack(track);
+        for (CKnobControl* knob : row.knobs)
+            knob->setTrack(track);
     }
 }
 
@@ -259,7 +266,8 @@ void CMidiWnd::refreshRows()
     for (const TrackRowControls& row : rows_) {
         row.name->refresh();
         for (QWidget* widget : std::initializer_list<QWidget*>{row.device, row.soloMute, row.channel, row.program,
-                                                               row.offset, row.volume})
+                                                               row.offset, row.volume, row.knobs[0], row.knobs[1],
+                                                               row.knobs[2]})
             widget->update();
     }
 }

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@ class QScrollBar;
 namespace velisto {
 
 class CDeviceNameControl;
+class CKnobControl;
 class CMidiChannelControl;
 class CMidiVolControl;
 class CProgramNameControl;
@@ -47,6 +49,7 @@ struct TrackRowControls {
     CProgramNameControl* program = nullptr;
     CTickoffsetControl* offset = nullptr;
     CMidiVolControl* volume = nullptr;
+    std::array<CKnobControl*, 3> knobs{}; // red, blue, green
 };
 
 class CMidiWnd : public QWidget, public OutputNotifier {

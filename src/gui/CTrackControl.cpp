@@ -36,6 +36,15 @@ void CTrackControl::setTrack(int track)
 
 bool CTrackControl::runExists() const { return context_.controller.runExists(); }
 
+OutputDevice* CTrackControl::openDevice() const
+{
+    Engine& engine = context_.engine;
+    const Track& track = engine.song->tracks[static_cast<std::size_t>(track_)];
+    if (!engine.table.validIndex(track.device) || !engine.table.device(track.device).isOpen())
+        return nullptr;
+    return &engine.table.device(track.device);
+}
+
 TrackEventTarget CTrackControl::eventTarget() const
 {
     Engine& engine = context_.engine;

@@ -16,6 +16,7 @@
 namespace velisto {
 
 class Engine;
+class OutputDevice;
 class PlayController;
 
 // What the controls of every row share; owned by the track area.
@@ -52,6 +53,8 @@ protected:
     void setClickOnPress(bool onPress) { clickOnPress_ = onPress; }
 
     bool runExists() const;
+    // The track's output device when it is open, else null.
+    OutputDevice* openDevice() const;
     // Where the row's dialogs insert the events they send.
     TrackEventTarget eventTarget() const;
     // The background, a frame, and the row's colours, shared by every control.

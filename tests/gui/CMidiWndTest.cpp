@@ -5,6 +5,8 @@
 
 #include "CDeviceNameControl.h"
 #include "CDeviceNameDlg.h"
+#include "CKnobControl.h"
+#include "CKnobDlg.h"
 #include "CMidiChannelControl.h"
 #include "CMIDIVolDlg.h"
 #include "CMidiChannelDlg.h"
@@ -19,6 +21,7 @@
 #include "MasterListDialogs.h"
 #include "app/CommandIds.h"
 #include "app/FrameState.h"
+#include "midi/MidiModeDefinition.h"
 #include "playback/CMidiThread.h"
 #include "playback/PlayMessages.h"
 #include "song/Positions.h"
@@ -526,6 +529,56 @@ TEST_F(CMidiWndTest, TheVolumeDialogInsertsMainVolumeAndNeitherDialogOpensWhileA
     })) << "a run plays the track: nothing is inserted meanwhile";
     stopRun();
     EXPECT_EQ(song().tracks[1].eventCount(), 1);
+}
+
+TEST_F(CMidiWndTest, AKnobTakesItsAssignmentFromTheDialogAndADragSendsIt)
+{
+    trackOnSynth();
+    CKnobControl& knob = *area->rowControls(1).knobs[1];
+    EXPECT_EQ(knob.objectName().toStdString(), "blue");
+    // Pan as a controller; NRPNs by their first slot.
+    const int panSlot = midiModeDefinition(MidiMode::GM).slotOf(ParamKind::Controller, 10);
+    ASSERT_GE(panSlot, 0);
+    const auto assign = [&](int kind, int slot) {
+        answerDialog<CKnobDlg>([kind, slot](CKnobDlg& dialog) {
+            EXPECT_EQ(dialog.windowTitle().toStdString(), "Select knob assignment");
+            ASSERT_EQ(dialog.kinds()->count(), 4);
+            EXPECT_EQ(dialog.kinds()->itemText(3).toStdString(), "Key-based instr. controller name");
+            dialog.kinds()->setCurrentIndex(kind);
+            ASSERT_GT(dialog.names()->count(), 0);
+            dialog.names()->setCurrentIndex(std::max(dialog.names()->findData(slot), 0));
+            dialog.accept();
+        });
+        click(knob, QPoint(5, 5));
+        settle();
+    };
+    frame().state().modified = false;
+    assign(KnobKind::CommonController, panSlot);
+    EXPECT_EQ(knobAssignment(song().tracks[1], 1), (KnobAssignment{KnobKind::CommonController, panSlot, 0, 0}));
+    EXPECT_TRUE(frame().state().modified) << "the file keeps the assignment";
+
+    const int before = std::max(knob.liveValue(), 0);
+    drag(knob, QPoint(5, 40), QPoint(5, 40 - 10));
+    const auto sent = run.ports->record(0)->texts();
+    ASSERT_FALSE(sent.empty());
+    char value[4];
+    std::snprintf(value, sizeof value, "%02X", std::min(before + 10, 127));
+    EXPECT_EQ(sent.back().substr(0, 6), "B2 0A ");
+    EXPECT_EQ(sent.back().substr(6), value);
+    EXPECT_EQ(knob.liveValue(), std::min(before + 10, 127)) << "the dial reads the receiver back";
+    EXPECT_TRUE(prompt.messages.empty());
+
+    // The receiver's mode has no NRPNs: the drag's steps send nothing and say so once.
+    assign(KnobKind::Nrpn, 0);
+    run.ports->record(0)->clear();
+    mouse(knob, QEvent::MouseButtonPress, QPoint(5, 40));
+    for (int step = 1; step <= 3; ++step)
+        mouse(knob, QEvent::MouseMove, QPoint(5, 40 - 10 * step));
+    mouse(knob, QEvent::MouseButtonRelease, QPoint(5, 10));
+    ASSERT_EQ(prompt.messages.size(), 1U);
+    EXPECT_EQ(prompt.messages[0].text.rfind("NRPN messages are not supported in current MIDI mode ", 0), 0U)
+        << prompt.messages[0].text;
+    EXPECT_TRUE(run.ports->record(0)->texts().empty());
 }
 
 TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
