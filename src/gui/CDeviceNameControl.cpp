@@ -38,8 +38,11 @@ void CDeviceNameControl::clicked(QPoint, Qt::KeyboardModifiers)
         }
         const AssignOutcome outcome =
             engine.table.assignTracksFromUserInterface(song, tracks, dialog.device(), context_.prompt);
-        if (outcome != AssignOutcome::OpenFailed)
-            break;
+        if (outcome == AssignOutcome::OpenFailed)
+            continue;
+        if (outcome == AssignOutcome::Assigned && dialog.insertName())
+            insertDeviceNameEvent(eventTarget(), track_);
+        break;
     }
     if (context_.rowsChanged)
         context_.rowsChanged();

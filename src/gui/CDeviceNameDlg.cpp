@@ -11,7 +11,8 @@
 namespace velisto {
 
 CDeviceNameDlg::CDeviceNameDlg(const DeviceTable& table, int track, int device, QWidget* parent)
-    : QDialog(parent), devices_(new QComboBox(this)), allTracks_(new QCheckBox("All 256 tracks", this))
+    : QDialog(parent), devices_(new QComboBox(this)), allTracks_(new QCheckBox("All 256 tracks", this)),
+      insertName_(new QCheckBox("Insert a device-name event at the track's start", this))
 {
     setWindowTitle("MIDI Output device");
     // The placeholder is where tracks go when nothing is open; nobody chooses it.
@@ -26,6 +27,7 @@ CDeviceNameDlg::CDeviceNameDlg(const DeviceTable& table, int track, int device, 
     auto* form = new QFormLayout(this);
     form->addRow(QString("Output device of track %1:").arg(track + 1), devices_);
     form->addRow(allTracks_);
+    form->addRow(insertName_);
     form->addRow(buttons);
 }
 
@@ -33,6 +35,7 @@ std::optional<int> CDeviceNameDlg::chooseForTrack(const DeviceTable& table, int 
 {
     CDeviceNameDlg dialog(table, track, device, parent);
     dialog.allTracks_->hide();
+    dialog.insertName_->hide();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.device();
@@ -41,5 +44,7 @@ std::optional<int> CDeviceNameDlg::chooseForTrack(const DeviceTable& table, int 
 int CDeviceNameDlg::device() const { return devices_->currentData().toInt(); }
 
 bool CDeviceNameDlg::allTracks() const { return allTracks_->isChecked(); }
+
+bool CDeviceNameDlg::insertName() const { return !insertName_->isHidden() && insertName_->isChecked(); }
 
 } // namespace velisto

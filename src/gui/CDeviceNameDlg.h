@@ -1,6 +1,7 @@
 #pragma once
 // Chooses the output device of one track, or of all 256: the devices of the table in
-// their order, the track's own selected.
+// their order, the track's own selected; optionally a device-name event records the choice
+// in the track, so that the file assigns it again when loaded.
 //
 // Thread contract: user-interface thread only.
 
@@ -23,12 +24,16 @@ public:
     // The chosen device's table index.
     int device() const;
     bool allTracks() const;
+    // Insert a device-name event at the track's start.
+    bool insertName() const;
     QComboBox* devices() const { return devices_; }
     QCheckBox* allTracksBox() const { return allTracks_; }
+    QCheckBox* insertNameBox() const { return insertName_; }
 
 private:
     QComboBox* devices_;
     QCheckBox* allTracks_;
+    QCheckBox* insertName_;
 };
 
 } // namespace velisto

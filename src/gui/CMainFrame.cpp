@@ -4,6 +4,7 @@
 #include "CKeyboard.h"
 #include "CMidiWnd.h"
 #include "CSettings.h"
+#include "MasterListDialogs.h"
 #include "CWavedList.h"
 #include "QtText.h"
 #include "QtUserPrompt.h"
@@ -112,7 +113,7 @@ bool CMainFrame::create()
         return CDeviceNameDlg::chooseForTrack(engine_->table, track,
                                               engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
     });
-    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, outputNotifier_, this);
+    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, this);
     setCentralWidget(trackArea_);
     edits_ = std::make_unique<CEditCommands>(EditCommandParts{
         *engine_->song, state_, undo_, clipboard_, *controller_, engine_->settings, engine_->table, prompt_, notifier_,
@@ -132,6 +133,14 @@ bool CMainFrame::create()
             notifier_.post(kWmCommand, CommandId::OpenStartupFile, 0);
     });
     trackArea_->setToolHandler([this](std::string_view tool) { setMouseTool(tool); });
+    trackArea_->setMasterMarkerHandler([this](MasterListKind kind, std::int32_t tick) {
+        // The lists time a run: like every other edit they wait until nothing plays.
+        if (controller_->runExists())
+            return;
+        runMasterListDialog(this, kind, *engine_->song, undo_, prompt_, tick,
+                            [this] { notifier_.post(kSongModifiedMessage, 0, 0); });
+        trackArea_->refreshSong();
+    });
     refreshTitle();
     qApp->installEventFilter(this);
     settingsMayBeSaved_ = true;

@@ -1,6 +1,7 @@
 #include "CMidiChannelControl.h"
 
 #include "CMidiChannelDlg.h"
+#include "app/TrackControls.h"
 #include "engine/Engine.h"
 #include "playback/PlayController.h"
 
@@ -20,17 +21,13 @@ CMidiChannelControl::CMidiChannelControl(TrackRowContext& context, QWidget* pare
 
 void CMidiChannelControl::setChannel(int channel)
 {
-    if (channel < 0 || channel > 15)
-        return;
     Song& song = *context_.engine.song;
-    Track& track = song.tracks[static_cast<std::size_t>(track_)];
-    if (track.channel == channel)
+    if (!setTrackChannel(song, track_, channel, context_.notifier))
         return;
-    track.channel = channel;
+    const Track& track = song.tracks[static_cast<std::size_t>(track_)];
     // The instruments shown depend on the channel; a run plays from its own state.
     if (!runExists() && context_.engine.table.validIndex(track.device))
         context_.engine.table.rebuildProgramIndex(track.device, song);
-    postSongModified();
     if (context_.rowsChanged)
         context_.rowsChanged();
 }

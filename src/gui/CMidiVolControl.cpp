@@ -1,5 +1,6 @@
 #include "CMidiVolControl.h"
 
+#include "CMIDIVolDlg.h"
 #include "app/TrackControls.h"
 #include "engine/Engine.h"
 
@@ -52,11 +53,11 @@ void CMidiVolControl::levelTick()
 
 ChannelView CMidiVolControl::channelView() const
 {
-    const Engine& engine = context_.engine;
-    const Track& track = engine.song->tracks[static_cast<std::size_t>(track_)];
-    if (!engine.table.validIndex(track.device) || !engine.table.device(track.device).isOpen())
+    const OutputDevice* device = openDevice();
+    if (!device)
         return {};
-    return engine.output.channelView(engine.table.device(track.device), track.channel);
+    return context_.engine.output.channelView(*device,
+                                              context_.engine.song->tracks[static_cast<std::size_t>(track_)].channel);
 }
 
 int CMidiVolControl::liveVolume() const { return channelView().mainVolume; }
@@ -86,20 +87,30 @@ void CMidiVolControl::dragged(int pixels, bool first)
         dragStart_ = view.mainVolume;
         dragSlot_ = view.mainVolumeSlot;
     }
-    Engine& engine = context_.engine;
-    const Track& track = engine.song->tracks[static_cast<std::size_t>(track_)];
-    if (dragStart_ < 0 || dragSlot_ < 0 || !engine.table.validIndex(track.device) ||
-        !engine.table.device(track.device).isOpen())
+    OutputDevice* device = openDevice();
+    if (dragStart_ < 0 || dragSlot_ < 0 || !device)
         return;
     const int value = std::clamp(dragStart_ + pixels, 0, kMaxVolume);
     if (value == liveVolume())
         return;
+    const Track& track = context_.engine.song->tracks[static_cast<std::size_t>(track_)];
     SendOptions options;
-    engine.output.sendEvent(engine.table.device(track.device),
-                            static_cast<std::uint8_t>(EventKind::Controller + track.channel),
-                            static_cast<std::uint8_t>(dragSlot_), static_cast<std::uint8_t>(value), kNoDrumKey,
-                            options);
+    context_.engine.output.sendEvent(*device, static_cast<std::uint8_t>(EventKind::Controller + track.channel),
+                                     static_cast<std::uint8_t>(dragSlot_), static_cast<std::uint8_t>(value), kNoDrumKey,
+                                     options);
     update();
+}
+
+void CMidiVolControl::clicked(QPoint, Qt::KeyboardModifiers)
+{
+    if (runExists())
+        return;
+    const Track& track = context_.engine.song->tracks[static_cast<std::size_t>(track_)];
+    CMIDIVolDlg dialog(track_, track.channel, liveVolume(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (insertMainVolume(eventTarget(), track_, context_.cursorMeasure(), dialog.volume()) == InsertOutcome::Inserted)
+        update();
 }
 
 } // namespace velisto

@@ -29,6 +29,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void dragged(int pixels, bool first) override;
+    // Opens "Main volume selection": OK inserts main volume at the cursor measure's first
+    // tick and sends it. Not while a run plays the track.
+    void clicked(QPoint at, Qt::KeyboardModifiers modifiers) override;
 
 private:
     ChannelView channelView() const;

@@ -1,6 +1,7 @@
 #include "CMidiWnd.h"
 
 #include "CDeviceNameControl.h"
+#include "CKnobControl.h"
 #include "CMidiChannelControl.h"
 #include "CMidiVolControl.h"
 #include "CProgramNameControl.h"
@@ -74,9 +75,9 @@ void setPixelFont(QPainter& painter, int pixels)
 } // namespace
 
 CMidiWnd::CMidiWnd(Engine& engine, FrameState& state, PlayController& controller, UiNotifier& notifier,
-                   UserPrompt& prompt, GuiOutputNotifier& notices, QWidget* parent)
+                   UserPrompt& prompt, UndoStack& undo, GuiOutputNotifier& notices, QWidget* parent)
     : QWidget(parent), engine_(engine), state_(state), controller_(controller), notifier_(notifier),
-      notices_(notices), context_{engine, controller, notifier, prompt, {}, {}, {}},
+      notices_(notices), context_{engine, controller, notifier, prompt, undo, {}, {}, {}, {}},
       view_(layout().rows(), layout().measuresInView()), hbar_(new QScrollBar(Qt::Horizontal, this)),
       vbar_(new QScrollBar(Qt::Vertical, this))
 {
@@ -87,6 +88,7 @@ CMidiWnd::CMidiWnd(Engine& engine, FrameState& state, PlayController& controller
         update();
     };
     context_.pressed = [this] { becomeForeground(); };
+    context_.cursorMeasure = [this] { return view_.cursor().measure; };
     context_.nameEditRow = [this](int row) {
         state_.nameEditRow = row;
         update();
@@ -209,6 +211,8 @@ void CMidiWnd::rebuildRows()
         delete row.program;
         delete row.offset;
         delete row.volume;
+        for (CKnobControl* knob : row.knobs)
+            delete knob;
     }
     rows_.clear();
     const int count = layout().rows();
@@ -221,6 +225,8 @@ void CMidiWnd::rebuildRows()
         row.program = new CProgramNameControl(context_, this);
         row.offset = new CTickoffsetControl(context_, this);
         row.volume = new CMidiVolControl(context_, this);
+        for (int k = 0; k < static_cast<int>(row.knobs.size()); ++k)
+            row.knobs[static_cast<std::size_t>(k)] = new CKnobControl(context_, k, this);
         rows_.push_back(row);
     }
 }
@@ -234,8 +240,8 @@ void CMidiWnd::placeRows()
         const TrackRowControls& row = rows_[static_cast<std::size_t>(r)];
         const int y = l.midiTop() + r * l.rowHeight();
         const int track = std::min(view_.firstTrack() + r, kTrackCount - 1);
-        QWidget* const widgets[] = {row.name, row.device, row.soloMute, row.channel, row.program, row.offset,
-                                    row.volume};
+        QWidget* const widgets[] = {row.name,   row.device,   row.soloMute,  row.channel,  row.program,
+                                    row.offset, row.volume, row.knobs[0], row.knobs[1], row.knobs[2]};
         for (std::size_t c = 0; c < std::size(widgets); ++c) {
             QWidget* widget = widgets[c];
             widget->setGeometry(columns[c].x, y, columns[c].width, l.rowHeight());
@@ -250,6 +256,8 @@ void CMidiWnd::placeRows()
         row.program->setMeasure(view_.cursor().measure);
         row.offset->setTrack(track);
         row.volume->setTrack(track);
+        for (CKnobControl* knob : row.knobs)
+            knob->setTrack(track);
     }
 }
 
@@ -258,7 +266,8 @@ void CMidiWnd::refreshRows()
     for (const TrackRowControls& row : rows_) {
         row.name->refresh();
         for (QWidget* widget : std::initializer_list<QWidget*>{row.device, row.soloMute, row.channel, row.program,
-                                                               row.offset, row.volume})
+                                                               row.offset, row.volume, row.knobs[0], row.knobs[1],
+                                                               row.knobs[2]})
             widget->update();
     }
 }
@@ -332,11 +341,11 @@ bool CMidiWnd::command(unsigned id)
     case CommandId::SelectNone: apply(view_.selectNone()); break;
     case CommandId::Rewind:
         if (idle())
-            apply(view_.rewind(song, controller_.lastStartTick(), lastStopTick_));
+            apply(view_.rewind(song, controller_.lastStartTick(), controller_.lastStopMeasureTick()));
         break;
     case CommandId::Forward:
         if (idle())
-            apply(view_.forward(song, controller_.lastStartTick(), lastStopTick_));
+            apply(view_.forward(song, controller_.lastStartTick(), controller_.lastStopMeasureTick()));
         break;
     case CommandId::NextTrackName:
         if (idle())
@@ -369,9 +378,7 @@ void CMidiWnd::followPlay(std::int32_t tick) { apply(view_.followPlay(measureOfT
 
 void CMidiWnd::runEnded(std::int32_t cursorTick)
 {
-    const Song& song = *engine_.song;
-    lastStopTick_ = measureStart(song, view_.cursor().measure);
-    apply(view_.followPlay(measureOfTick(song, cursorTick)));
+    apply(view_.followPlay(measureOfTick(*engine_.song, cursorTick)));
 }
 
 void CMidiWnd::takeFrameCursor()

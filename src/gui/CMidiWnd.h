@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@ class QScrollBar;
 namespace velisto {
 
 class CDeviceNameControl;
+class CKnobControl;
 class CMidiChannelControl;
 class CMidiVolControl;
 class CProgramNameControl;
@@ -47,6 +49,7 @@ struct TrackRowControls {
     CProgramNameControl* program = nullptr;
     CTickoffsetControl* offset = nullptr;
     CMidiVolControl* volume = nullptr;
+    std::array<CKnobControl*, 3> knobs{}; // red, blue, green
 };
 
 class CMidiWnd : public QWidget, public OutputNotifier {
@@ -55,7 +58,7 @@ public:
     static constexpr int kDragScrollInterval = 40; // ms: an edge dragged beyond the grid
 
     CMidiWnd(Engine& engine, FrameState& state, PlayController& controller, UiNotifier& notifier,
-             UserPrompt& prompt, GuiOutputNotifier& notices, QWidget* parent);
+             UserPrompt& prompt, UndoStack& undo, GuiOutputNotifier& notices, QWidget* parent);
     ~CMidiWnd() override;
 
     // Called once, after the first paint.
@@ -81,8 +84,8 @@ public:
     bool command(unsigned id);
     // Playback reached tick (the first of a measure): the cursor follows.
     void followPlay(std::int32_t tick);
-    // A run ended: its stop measure is kept for Rewind and Forward, the cursor goes back to
-    // the measure it started in.
+    // A run ended: the cursor goes back to the measure it started in (Rewind and Forward
+    // use the controller's start and stop-measure ticks).
     void runEnded(std::int32_t cursorTick);
     // Another window moved the frame's cursor or selection.
     void takeFrameCursor();
@@ -167,7 +170,6 @@ private:
     bool beyond_ = false;
     std::optional<MasterMarker> pressedMarker_;
     bool markerHeld_ = false; // the mouse is still over the pressed marker
-    std::int32_t lastStopTick_ = 0;
     int songEndMeasure_ = 0; // where the horizontal scroll bar's range ends, less a margin
 
     std::function<void()> firstPaint_;

@@ -1,5 +1,6 @@
 #include "CProgramNameControl.h"
 
+#include "CProgramNameDlg.h"
 #include "QtText.h"
 #include "engine/Engine.h"
 #include "midi/TrackBlocks.h"
@@ -38,6 +39,29 @@ void CProgramNameControl::paintEvent(QPaintEvent*)
     QPainter painter(this);
     paintFrame(painter);
     paintText(painter, rect(), instrument(), QColor(235, 235, 200), Qt::AlignLeft);
+}
+
+void CProgramNameControl::clicked(QPoint, Qt::KeyboardModifiers)
+{
+    if (runExists())
+        return;
+    const Engine& engine = context_.engine;
+    const Song& song = *engine.song;
+    const Track& track = song.tracks[static_cast<std::size_t>(track_)];
+    ProgramAtEvent shown;
+    int mode = 0;
+    if (engine.table.validIndex(track.device)) {
+        const OutputDevice& device = engine.table.device(track.device);
+        shown = programInForce(song, device.programIndex, track_, measureStart(song, measure_));
+        mode = device.trackMode;
+    }
+    CProgramNameDlg dialog(track_, track.channel, shown, mode, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (insertProgramSelection(eventTarget(), track_, measure_, dialog.bankMsb(), dialog.bankLsb(),
+                               dialog.program()) == InsertOutcome::Inserted &&
+        context_.rowsChanged)
+        context_.rowsChanged();
 }
 
 } // namespace velisto

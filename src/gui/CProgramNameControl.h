@@ -18,6 +18,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Opens "Instrument selection": OK inserts the bank and program at the measure's first
+    // tick and sends them. Not while a run plays the track.
+    void clicked(QPoint at, Qt::KeyboardModifiers modifiers) override;
 
 private:
     int measure_ = 0;

@@ -15,12 +15,8 @@ CTickoffsetControl::CTickoffsetControl(TrackRowContext& context, QWidget* parent
 
 void CTickoffsetControl::setOffset(int offset)
 {
-    Track& track = context_.engine.song->tracks[static_cast<std::size_t>(track_)];
-    if (track.tickOffset == offset)
-        return;
-    track.tickOffset = offset;
-    postSongModified();
-    update();
+    if (setTrackTickOffset(*context_.engine.song, track_, offset, context_.notifier))
+        update();
 }
 
 int CTickoffsetControl::image() const

@@ -36,7 +36,21 @@ void CTrackControl::setTrack(int track)
 
 bool CTrackControl::runExists() const { return context_.controller.runExists(); }
 
-void CTrackControl::postSongModified() const { context_.notifier.post(kSongModifiedMessage, 0, 0); }
+OutputDevice* CTrackControl::openDevice() const
+{
+    Engine& engine = context_.engine;
+    const Track& track = engine.song->tracks[static_cast<std::size_t>(track_)];
+    if (!engine.table.validIndex(track.device) || !engine.table.device(track.device).isOpen())
+        return nullptr;
+    return &engine.table.device(track.device);
+}
+
+TrackEventTarget CTrackControl::eventTarget() const
+{
+    Engine& engine = context_.engine;
+    return {*engine.song, context_.undo, engine.table, engine.output, context_.prompt, context_.notifier};
+}
+
 
 void CTrackControl::resizeEvent(QResizeEvent* event)
 {

@@ -5,6 +5,8 @@
 //
 // Thread contract: user-interface thread only.
 
+#include "edit/TrackEventInsertion.h"
+
 #include <QHash>
 #include <QStaticText>
 #include <QWidget>
@@ -14,9 +16,8 @@
 namespace velisto {
 
 class Engine;
+class OutputDevice;
 class PlayController;
-class UiNotifier;
-class UserPrompt;
 
 // What the controls of every row share; owned by the track area.
 struct TrackRowContext {
@@ -24,12 +25,15 @@ struct TrackRowContext {
     PlayController& controller;
     UiNotifier& notifier;
     UserPrompt& prompt;
+    UndoStack& undo;
     // A control changed something other rows show (solo, device, channel): all redraw.
     std::function<void()> rowsChanged;
     // The track area became the foreground editor and takes the click's consequences.
     std::function<void()> pressed;
     // 1 + the row whose name field has the focus, 0 when none has.
     std::function<void(int)> nameEditRow;
+    // The cursor's measure, where the row's dialogs insert.
+    std::function<int()> cursorMeasure;
 };
 
 class CTrackControl : public QWidget {
@@ -49,8 +53,10 @@ protected:
     void setClickOnPress(bool onPress) { clickOnPress_ = onPress; }
 
     bool runExists() const;
-    // The song changed in a way the file keeps: the title gets its " *".
-    void postSongModified() const;
+    // The track's output device when it is open, else null.
+    OutputDevice* openDevice() const;
+    // Where the row's dialogs insert the events they send.
+    TrackEventTarget eventTarget() const;
     // The background, a frame, and the row's colours, shared by every control.
     void paintFrame(QPainter& painter) const;
     // The text in the rectangle, in the widget's font (sized to its row).

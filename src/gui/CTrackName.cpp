@@ -3,6 +3,7 @@
 #include "CTrackControl.h"
 #include "QtText.h"
 #include "app/CommandIds.h"
+#include "app/TrackControls.h"
 #include "app/UiNotifier.h"
 #include "engine/Engine.h"
 
@@ -84,12 +85,7 @@ void CTrackName::store()
 {
     if (editTrack_ < 0 || editTrack_ >= kTrackCount)
         return;
-    std::string& name = context_.engine.song->tracks[static_cast<std::size_t>(editTrack_)].name;
-    const std::string typed = text().toStdString();
-    if (typed == name)
-        return;
-    name = typed;
-    context_.notifier.post(kSongModifiedMessage, 0, 0);
+    setTrackName(*context_.engine.song, editTrack_, text().toStdString(), context_.notifier);
 }
 
 } // namespace velisto

@@ -5,16 +5,23 @@
 
 #include "CDeviceNameControl.h"
 #include "CDeviceNameDlg.h"
+#include "CKnobControl.h"
+#include "CKnobDlg.h"
 #include "CMidiChannelControl.h"
+#include "CMIDIVolDlg.h"
 #include "CMidiChannelDlg.h"
 #include "CMidiVolControl.h"
 #include "CMidiWnd.h"
+#include "CProgramNameControl.h"
+#include "CProgramNameDlg.h"
 #include "CSoloMuteControl.h"
 #include "CTickoffsetControl.h"
 #include "CTickoffsetDlg.h"
 #include "CTrackName.h"
+#include "MasterListDialogs.h"
 #include "app/CommandIds.h"
 #include "app/FrameState.h"
+#include "midi/MidiModeDefinition.h"
 #include "playback/CMidiThread.h"
 #include "playback/PlayMessages.h"
 #include "song/Positions.h"
@@ -87,6 +94,50 @@ protected:
         mouse(widget, QEvent::MouseButtonRelease, to);
     }
     // Answers the next modal dialog of type Dialog with answer, once it is open.
+    // Track 1 plays on "Synth A" (port 0), channel 3, its sent bytes recorded from now on.
+    void trackOnSynth()
+    {
+        DeviceTable& table = frame().engine().table;
+        const int synth = table.indexOf("Synth A");
+        ASSERT_GE(synth, 0);
+        if (!table.device(synth).isOpen()) {
+            ASSERT_EQ(table.open(synth), "");
+        }
+        song().tracks[1].device = synth;
+        song().tracks[1].channel = 2;
+        run.ports->record(0)->clear();
+    }
+    static QString explanation(QDialog& dialog)
+    {
+        const auto* label = dialog.findChild<QLabel*>("explanation");
+        return label ? label->text() : QString();
+    }
+    // True when action opened a modal dialog (which is then closed).
+    static bool opensADialog(const std::function<void()>& action)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+        action();
+        settle();
+        return opened;
+    }
+    // Stops the run and lets the simulated timer run until the frame has finished it.
+    void stopRun()
+    {
+        frame().runCommand(CommandId::Stop);
+        if (CMidiThread* playing = frame().controller().playThread())
+            playing->joinWorker();
+        for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
+            run.timer->advance(std::chrono::milliseconds(10));
+            settle();
+        }
+        EXPECT_FALSE(frame().controller().runExists());
+    }
     template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)
     {
         QTimer::singleShot(0, [answer] {
@@ -138,14 +189,7 @@ TEST_F(CMidiWndTest, TheMouseIsIgnoredWhileARunExists)
     ASSERT_TRUE(frame().controller().runExists());
     click(*area, area->blockCentre(6, 4));
     EXPECT_EQ(view().cursor(), (BlockPosition{0, 0}));
-    frame().runCommand(CommandId::Stop);
-    if (CMidiThread* playing = frame().controller().playThread())
-        playing->joinWorker();
-    for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
-        run.timer->advance(std::chrono::milliseconds(10));
-        settle();
-    }
-    EXPECT_FALSE(frame().controller().runExists());
+    stopRun();
 }
 
 TEST_F(CMidiWndTest, DraggingTheRightEdgeBeyondTheGridScrollsOneMeasurePerFortyMilliseconds)
@@ -334,10 +378,11 @@ TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
     const int synth = frame().engine().table.indexOf("Synth A");
     ASSERT_GE(synth, 0);
     auto& device = *area->rowControls(3).device;
-    const auto choose = [synth](bool all) {
-        return [synth, all](CDeviceNameDlg& dialog) {
+    const auto choose = [synth](bool all, bool insertName = false) {
+        return [synth, all, insertName](CDeviceNameDlg& dialog) {
             dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
             dialog.allTracksBox()->setChecked(all);
+            dialog.insertNameBox()->setChecked(insertName);
             dialog.accept();
         };
     };
@@ -346,10 +391,21 @@ TEST_F(CMidiWndTest, TheDeviceDialogPutsOneTrackOrAllOnTheChosenDevice)
     EXPECT_EQ(song().tracks[3].device, synth);
     EXPECT_NE(song().tracks[2].device, synth);
     EXPECT_TRUE(frame().engine().table.device(synth).isOpen());
+    EXPECT_EQ(song().tracks[3].eventCount(), 0) << "the name is inserted only when asked for";
+
+    note(3, 2);
+    answerDialog<CDeviceNameDlg>(choose(false, true));
+    click(device, QPoint(5, device.height() / 2));
+    ASSERT_EQ(song().tracks[3].eventCount(), 2);
+    ASSERT_TRUE(song().tracks[3].event(0).text);
+    EXPECT_EQ(*song().tracks[3].event(0).text, "Synth A");
+    EXPECT_EQ(song().tracks[3].event(0).tick, 0);
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert META event devicename");
 
     // After a load the question is for one track: no "all tracks" there.
     answerDialog<CDeviceNameDlg>([synth](CDeviceNameDlg& dialog) {
         EXPECT_TRUE(dialog.allTracksBox()->isHidden());
+        EXPECT_TRUE(dialog.insertNameBox()->isHidden());
         dialog.devices()->setCurrentIndex(dialog.devices()->findData(synth));
         dialog.accept();
     });
@@ -385,18 +441,10 @@ TEST_F(CMidiWndTest, TheLevelMeterRisesAtOnceAndFallsOneStepPerTick)
 
 TEST_F(CMidiWndTest, AVolumeDragSendsMainVolumeAndTheDialShowsWhatTheReceiverHolds)
 {
-    DeviceTable& table = frame().engine().table;
-    const int synth = table.indexOf("Synth A");
-    ASSERT_GE(synth, 0);
-    if (!table.device(synth).isOpen()) {
-        ASSERT_EQ(table.open(synth), "");
-    }
-    song().tracks[1].device = synth;
-    song().tracks[1].channel = 2;
+    trackOnSynth();
     CMidiVolControl& volume = *area->rowControls(1).volume;
     const int before = volume.liveVolume();
     ASSERT_GE(before, 0);
-    run.ports->record(0)->clear();
 
     drag(volume, QPoint(5, 30), QPoint(5, 30 - 10)); // ten pixels up: ten steps louder
     const int after = std::min(before + 10, 127);
@@ -407,6 +455,130 @@ TEST_F(CMidiWndTest, AVolumeDragSendsMainVolumeAndTheDialShowsWhatTheReceiverHol
     std::snprintf(expected, sizeof expected, "B2 07 %02X", after);
     EXPECT_EQ(sent.back(), expected);
     EXPECT_EQ(song().tracks[1].eventCount(), 0) << "a drag sends; it writes nothing into the song";
+}
+
+TEST_F(CMidiWndTest, TheProgramDialogInsertsAtTheCursorMeasureAndSendsBankAndProgram)
+{
+    trackOnSynth();
+    frame().runCommand(CommandId::CursorRight);
+    frame().runCommand(CommandId::CursorRight);
+    settle();
+    CProgramNameControl& program = *area->rowControls(1).program;
+    QString title;
+    QString text;
+    QString name;
+    answerDialog<CProgramNameDlg>([&](CProgramNameDlg& dialog) {
+        title = dialog.windowTitle();
+        text = explanation(dialog);
+        const auto spins = dialog.findChildren<QSpinBox*>();
+        ASSERT_EQ(spins.size(), 3);
+        spins[0]->setValue(8);
+        spins[1]->setValue(1);
+        spins[2]->setValue(24);
+        name = dialog.instrument();
+        dialog.accept();
+    });
+    click(program, QPoint(5, 5));
+    settle();
+    EXPECT_EQ(title.toStdString(), "Instrument selection track 2");
+    EXPECT_EQ(text.toStdString(), "Now you can send those MIDI events to the track's MIDI device\n"
+                                  "which are necessary to select the shown instrument.\n\n"
+                                  "Current MIDI channel : 3");
+    EXPECT_FALSE(name.isEmpty());
+    // The receiver's mode decides whether bank select passes; the program change always does.
+    const auto sent = run.ports->record(0)->texts();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), "C2 18");
+    ASSERT_GT(song().tracks[1].eventCount(), 0);
+    EXPECT_EQ(song().tracks[1].event(0).tick, measureStart(song(), 2));
+    EXPECT_EQ(program.instrument(), name) << "the row shows the inserted instrument";
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert program/bank message");
+}
+
+TEST_F(CMidiWndTest, TheVolumeDialogInsertsMainVolumeAndNeitherDialogOpensWhileARunExists)
+{
+    trackOnSynth();
+    CMidiVolControl& volume = *area->rowControls(1).volume;
+    QString title;
+    QString text;
+    answerDialog<CMIDIVolDlg>([&](CMIDIVolDlg& dialog) {
+        title = dialog.windowTitle();
+        text = explanation(dialog);
+        dialog.findChild<QSpinBox*>()->setValue(90);
+        dialog.accept();
+    });
+    click(volume, QPoint(5, 5));
+    settle();
+    EXPECT_EQ(title.toStdString(), "Main volume selection track 2");
+    EXPECT_EQ(text.toStdString(), "Now you can send a Control change 'Main volume' MIDI event\n"
+                                  "to the track's MIDI device which selects the shown volume.\n\n"
+                                  "Current MIDI channel : 3");
+    EXPECT_EQ(run.ports->record(0)->texts(), std::vector<std::string>{"B2 07 5A"});
+    EXPECT_EQ(volume.liveVolume(), 90);
+    ASSERT_EQ(song().tracks[1].eventCount(), 1);
+    EXPECT_EQ(song().tracks[1].event(0).tick, 0);
+    EXPECT_EQ(frame().action(CommandId::Undo)->text().toStdString(), "&Undo Insert Main volume controller");
+
+    note(0, 0);
+    frame().runCommand(CommandId::Play);
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    EXPECT_FALSE(opensADialog([&] {
+        click(volume, QPoint(5, 5));
+        click(*area->rowControls(1).program, QPoint(5, 5));
+    })) << "a run plays the track: nothing is inserted meanwhile";
+    stopRun();
+    EXPECT_EQ(song().tracks[1].eventCount(), 1);
+}
+
+TEST_F(CMidiWndTest, AKnobTakesItsAssignmentFromTheDialogAndADragSendsIt)
+{
+    trackOnSynth();
+    CKnobControl& knob = *area->rowControls(1).knobs[1];
+    EXPECT_EQ(knob.objectName().toStdString(), "blue");
+    // Pan as a controller; NRPNs by their first slot.
+    const int panSlot = midiModeDefinition(MidiMode::GM).slotOf(ParamKind::Controller, 10);
+    ASSERT_GE(panSlot, 0);
+    const auto assign = [&](int kind, int slot) {
+        answerDialog<CKnobDlg>([kind, slot](CKnobDlg& dialog) {
+            EXPECT_EQ(dialog.windowTitle().toStdString(), "Select knob assignment");
+            ASSERT_EQ(dialog.kinds()->count(), 4);
+            EXPECT_EQ(dialog.kinds()->itemText(3).toStdString(), "Key-based instr. controller name");
+            dialog.kinds()->setCurrentIndex(kind);
+            ASSERT_GT(dialog.names()->count(), 0);
+            dialog.names()->setCurrentIndex(std::max(dialog.names()->findData(slot), 0));
+            dialog.accept();
+        });
+        click(knob, QPoint(5, 5));
+        settle();
+    };
+    frame().state().modified = false;
+    assign(KnobKind::CommonController, panSlot);
+    EXPECT_EQ(knobAssignment(song().tracks[1], 1), (KnobAssignment{KnobKind::CommonController, panSlot, 0, 0}));
+    EXPECT_TRUE(frame().state().modified) << "the file keeps the assignment";
+
+    const int before = std::max(knob.liveValue(), 0);
+    drag(knob, QPoint(5, 40), QPoint(5, 40 - 10));
+    const auto sent = run.ports->record(0)->texts();
+    ASSERT_FALSE(sent.empty());
+    char value[4];
+    std::snprintf(value, sizeof value, "%02X", std::min(before + 10, 127));
+    EXPECT_EQ(sent.back().substr(0, 6), "B2 0A ");
+    EXPECT_EQ(sent.back().substr(6), value);
+    EXPECT_EQ(knob.liveValue(), std::min(before + 10, 127)) << "the dial reads the receiver back";
+    EXPECT_TRUE(prompt.messages.empty());
+
+    // The receiver's mode has no NRPNs: the drag's steps send nothing and say so once.
+    assign(KnobKind::Nrpn, 0);
+    run.ports->record(0)->clear();
+    mouse(knob, QEvent::MouseButtonPress, QPoint(5, 40));
+    for (int step = 1; step <= 3; ++step)
+        mouse(knob, QEvent::MouseMove, QPoint(5, 40 - 10 * step));
+    mouse(knob, QEvent::MouseButtonRelease, QPoint(5, 10));
+    ASSERT_EQ(prompt.messages.size(), 1U);
+    EXPECT_EQ(prompt.messages[0].text.rfind("NRPN messages are not supported in current MIDI mode ", 0), 0U)
+        << prompt.messages[0].text;
+    EXPECT_TRUE(run.ports->record(0)->texts().empty());
 }
 
 TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
@@ -431,6 +603,31 @@ TEST_F(CMidiWndTest, AReleasedMarkerCallsTheHookWithItsListAndTick)
     ASSERT_EQ(opened.size(), 2U);
     EXPECT_EQ(opened[0], std::make_pair(MasterListKind::Tempo, tempoTick));
     EXPECT_EQ(opened[1], std::make_pair(MasterListKind::Meter, measureStart(song(), 5)));
+}
+
+TEST_F(CMidiWndTest, ATempoMarkerOpensTempoAtItsEntryUnlessARunExists)
+{
+    const std::int32_t tempoTick = measureStart(song(), 3) + 10;
+    song().setTempo(tempoTick, 90.0);
+    const TrackAreaLayout layout = area->layout();
+    const QPoint marker(area->blockCentre(3, 0).x(), layout.rulerHeight() + layout.masterRowHeight() / 2);
+
+    std::string title;
+    std::string rowTempo;
+    answerDialog<MasterListDialog>([&](MasterListDialog& dialog) {
+        title = dialog.windowTitle().toStdString();
+        rowTempo = dialog.editor().tempoText(dialog.editor().entryOfRow(0));
+        dialog.reject();
+    });
+    click(*area, marker);
+    EXPECT_EQ(title, "Tempo");
+    EXPECT_EQ(rowTempo, "90") << "the first row shows the clicked entry";
+
+    frame().runCommand(CommandId::Play);
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    EXPECT_FALSE(opensADialog([&] { click(*area, marker); })) << "the lists are not edited while a run plays them";
+    stopRun();
 }
 
 TEST_F(CMidiWndTest, KeyboardCommandsPlayMeasuresAndTheRunsEndMoveTheCursor)
