@@ -45,7 +45,7 @@ CVolumeDlg::CVolumeDlg(EditContext context, QWidget* parent)
     targetLabel->setBuddy(target_);
     parameter_ = new QComboBox(this);
     parameter_->setMaxVisibleItems(20);
-    auto* parameterLabel = new QLabel("Detailed specification", this);
+    auto* parameterLabel = new QLabel("Which controller or parameter", this);
     parameterLabel->setBuddy(parameter_);
     drumKey_ = new QComboBox(this);
     drumKey_->setMaxVisibleItems(24);
