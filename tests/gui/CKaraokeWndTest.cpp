@@ -122,12 +122,10 @@ class CKaraokeRunTest : public ::testing::Test, public GuiFixture {
 protected:
     void SetUp() override
     {
-        store.writeInt("MIDI Input device", "devicenr", 2);
-        store.writeInt("Karaoke", "songtexttrack", 2);
-        std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", folder / "demo.mid");
+        const std::filesystem::path demo = quietDemo();
         run = start();
         ASSERT_TRUE(run.started);
-        files.answers = {folder / "demo.mid"};
+        files.answers = {demo};
         run.frame().action(CommandId::Open)->trigger();
         settle();
     }
@@ -192,10 +190,7 @@ TEST_F(CKaraokeRunTest, TheDemoSongsLinesAndBallFollowThePlayedTicks)
 
     run.frame().action(CommandId::Play)->trigger(); // stops the run
     settle();
-    for (int i = 0; i < 200 && run.frame().controller().runExists(); ++i) {
-        run.timer->advance(std::chrono::milliseconds(10));
-        settle();
-    }
+    runUntilEnded(run);
     EXPECT_EQ(window(), nullptr) << "the window ends with the run";
 }
 

@@ -23,9 +23,7 @@ class CMainFrameTest : public ::testing::Test, public GuiFixture {
 protected:
     void SetUp() override
     {
-        store.writeInt("MIDI Input device", "devicenr", 2); // no input port: no question
-        store.writeInt("Karaoke", "songtexttrack", 2);      // the demo's lyrics: no question
-        std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", folder / "demo.mid");
+        quietDemo();
         run = start();
         ASSERT_TRUE(run.started);
     }
@@ -45,17 +43,7 @@ protected:
         frame().action(id)->trigger();
         settle();
     }
-    // Lets the simulated timer run until the run has ended and the frame has finished it.
-    void runUntilEnded()
-    {
-        // The run starts its timer from a worker once the receivers are adjusted.
-        if (CMidiThread* playing = frame().controller().playThread())
-            playing->joinWorker();
-        for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
-            run.timer->advance(10ms);
-            settle();
-        }
-    }
+    void runUntilEnded() { GuiFixture::runUntilEnded(run); }
 
     GuiRun run;
 };

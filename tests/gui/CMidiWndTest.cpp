@@ -130,12 +130,7 @@ protected:
     void stopRun()
     {
         frame().runCommand(CommandId::Stop);
-        if (CMidiThread* playing = frame().controller().playThread())
-            playing->joinWorker();
-        for (int i = 0; i < 200 && frame().controller().runExists(); ++i) {
-            run.timer->advance(std::chrono::milliseconds(10));
-            settle();
-        }
+        runUntilEnded(run);
         EXPECT_FALSE(frame().controller().runExists());
     }
     template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)

@@ -45,9 +45,7 @@ class EditDialogsTest : public ::testing::Test, public GuiFixture {
 protected:
     void SetUp() override
     {
-        store.writeInt("MIDI Input device", "devicenr", 2); // no input port: no question
-        store.writeInt("Karaoke", "songtexttrack", 2);      // the demo's lyrics: no question
-        std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", folder / "demo.mid");
+        quietDemo();
         run = start();
         ASSERT_TRUE(run.started);
         open(folder / "demo.mid");
@@ -118,15 +116,7 @@ protected:
                     return t;
         return -1;
     }
-    void runUntilEnded()
-    {
-        if (CMidiThread* playing = frame().controller().playThread())
-            playing->joinWorker();
-        for (int i = 0; i < 400 && frame().controller().runExists(); ++i) {
-            run.timer->advance(10ms);
-            settle();
-        }
-    }
+    void runUntilEnded() { GuiFixture::runUntilEnded(run); }
 
     GuiRun run;
 };

@@ -1,5 +1,8 @@
 #include "gui/GuiTestSupport.h"
 
+#include "playback/CMidiThread.h"
+#include "playback/PlayController.h"
+
 #include <QApplication>
 
 #include <unistd.h>
@@ -56,6 +59,26 @@ GuiRun GuiFixture::start(const std::vector<std::string>& arguments)
     if (run.started)
         settle();
     return run;
+}
+
+std::filesystem::path GuiFixture::quietDemo()
+{
+    store.writeInt("MIDI Input device", "devicenr", 2);
+    store.writeInt("Karaoke", "songtexttrack", 2);
+    const std::filesystem::path demo = folder / "demo.mid";
+    std::filesystem::copy_file(VELISTO_RESOURCE_DIR "/demo/demo.mid", demo);
+    return demo;
+}
+
+void GuiFixture::runUntilEnded(GuiRun& run)
+{
+    // The run starts its timer from a worker once the receivers are adjusted.
+    if (CMidiThread* playing = run.frame().controller().playThread())
+        playing->joinWorker();
+    for (int i = 0; i < 400 && run.frame().controller().runExists(); ++i) {
+        run.timer->advance(std::chrono::milliseconds(10));
+        settle();
+    }
 }
 
 bool GuiFixture::finish(GuiRun& run)

@@ -86,6 +86,12 @@ public:
     GuiRun start(const std::vector<std::string>& arguments = {});
     // Closes the main window and, when it closed, ends the program; true when it closed.
     static bool finish(GuiRun& run);
+    // Settings under which neither the start (no input port) nor opening the demo (its
+    // lyrics' track is the song text track) asks anything, and the demo song copied into
+    // folder; returns the copy's path.
+    std::filesystem::path quietDemo();
+    // Lets the simulated timer run until the run has ended and the frame has finished it.
+    static void runUntilEnded(GuiRun& run);
 
     std::string stored(const std::string& section, const std::string& key) const
     {
