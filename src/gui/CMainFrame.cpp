@@ -641,10 +641,7 @@ void CMainFrame::setMouseTool(std::string_view tool)
 void CMainFrame::playDialogSound(int id)
 {
     lastDialogSound_ = id;
-    const DirectXSettings& device = engine_->settings.directX;
-    sounds_->reap();
-    sounds_->play(id, engine_->generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
-                  device.DirectSoundDeviceDialogSoundsName, prompt_);
+    engine_->playDialogSound(*sounds_, id, prompt_);
 }
 
 void CMainFrame::toggleKeyboard()

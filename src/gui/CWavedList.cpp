@@ -118,12 +118,7 @@ void CWavedList::refreshAll()
 
 void CWavedList::playDialogSound(int id)
 {
-    if (!engine_.generatorAudio)
-        return;
-    const DirectXSettings& device = engine_.settings.directX;
-    sounds_.reap();
-    sounds_.play(id, engine_.generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
-                 device.DirectSoundDeviceDialogSoundsName, prompt_);
+    engine_.playDialogSound(sounds_, id, prompt_);
 }
 
 } // namespace velisto

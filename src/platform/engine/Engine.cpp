@@ -2,6 +2,7 @@
 
 #include "audio/GeneratorAudio.h"
 #include "midi/MidiBackend.h"
+#include "sampler/DialogSounds.h"
 #include "settings/QtProfileStore.h"
 #include "timer/ThreadPeriodicTimer.h"
 
@@ -44,6 +45,16 @@ GeneratorAudio& Engine::makeGeneratorAudio(std::unique_ptr<AudioSystem> system)
     generatorAudio = std::make_unique<GeneratorAudio>(std::move(system));
     generatorAudio->devices().setMasterGainDb(settings.audio.mastergain);
     return *generatorAudio;
+}
+
+void Engine::playDialogSound(DialogSoundPlayer& sounds, int id, UserPrompt& prompt)
+{
+    if (!generatorAudio)
+        return;
+    const DirectXSettings& device = settings.directX;
+    sounds.reap();
+    sounds.play(id, generatorAudio->devices(), device.DirectSoundDeviceDialogSoundsGUID,
+                device.DirectSoundDeviceDialogSoundsName, prompt);
 }
 
 PlayEnvironment Engine::environment(MidiInputRouter* input)

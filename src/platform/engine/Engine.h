@@ -28,6 +28,8 @@
 namespace velisto {
 
 class AudioSystem;
+class DialogSoundPlayer;
+class UserPrompt;
 class GeneratorAudio;
 class MidiInputRouter;
 
@@ -52,6 +54,9 @@ public:
     PlayEnvironment environment(MidiInputRouter* input = nullptr);
     // Makes the generator's sound devices on system, at the stored master gain.
     GeneratorAudio& makeGeneratorAudio(std::unique_ptr<AudioSystem> system);
+    // Plays dialog sound id through sounds on the device the settings choose for dialog
+    // sounds, after reaping the sounds that have ended; nothing before makeGeneratorAudio.
+    void playDialogSound(DialogSoundPlayer& sounds, int id, UserPrompt& prompt);
 
     std::unique_ptr<MidiPortSystem> ports;
     std::unique_ptr<ProfileStore> store;
