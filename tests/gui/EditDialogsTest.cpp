@@ -17,6 +17,7 @@
 #include "edit/CSplitChannels.h"
 #include "edit/CVolumeDlg.h"
 #include "edit/EventFilter.h"
+#include "edit/StructuralEdits.h"
 #include "midi/SongCheck.h"
 #include "playback/PlayMessages.h"
 #include "song/MidiFileWriter.h"
@@ -488,6 +489,35 @@ TEST_F(EditDialogsTest, AFormatZeroFileIsOfferedTheSplitAndItsChannelsGetTracks)
     for (const Track& track : song().tracks)
         used += track.empty() ? 0 : 1;
     EXPECT_GE(used, 2);
+}
+
+TEST_F(EditDialogsTest, ASplitRefusedForWantOfRoomLeavesNoUndoStep)
+{
+    const std::filesystem::path file = folder / "gs.mid";
+    std::filesystem::copy_file(VELISTO_TEST_DATA_DIR "/corpus/midi/public/jazz-soft/"
+                                                     "test-sysex-gs-40-1x-15-drum-part-change.mid",
+                               file);
+    open(file);
+    settle();
+    if (auto* split = frame().findChild<CSplitChannels*>())
+        split->reject();
+    settle();
+    // Every track behind the source holds an event: the split would push them off the end.
+    for (std::size_t track = 1; track < song().tracks.size(); ++track)
+        song().tracks[track].append(MidiEvent::note(0, 0, 60, 100, 10));
+    frame().state().cursorTrack = 0;
+    const std::deque<std::string> steps = frame().undoStack().descriptions();
+    const auto before = MidiFileWriter::encode(song(), true).bytes;
+
+    ASSERT_TRUE(frame().runCommand(CommandId::SplitChannels));
+    auto* split = frame().findChild<CSplitChannels*>();
+    ASSERT_NE(split, nullptr);
+    split->accept();
+    settle();
+    ASSERT_FALSE(prompt.messages.empty());
+    EXPECT_EQ(prompt.messages.back().text, kSplitNoRoomText);
+    EXPECT_EQ(MidiFileWriter::encode(song(), true).bytes, before);
+    EXPECT_EQ(frame().undoStack().descriptions(), steps);
 }
 
 TEST_F(EditDialogsTest, CheckListsTheFindingsOfEachTracksReceiverAndTheWarningBlinks)

@@ -82,6 +82,16 @@ UndoOutcome UndoStack::undo(Song& song, UserPrompt& prompt)
     return silently ? UndoOutcome::UndoneSilently : UndoOutcome::Undone;
 }
 
+void UndoStack::forget(std::int64_t sequence)
+{
+    if (descriptions_.empty() || sequence != sequence_)
+        return;
+    removeQuietly(fileFor(sequence_));
+    descriptions_.pop_back();
+    sequence_ = descriptions_.empty() ? -1 : sequence_ - 1;
+    notifyChanged();
+}
+
 void UndoStack::clear(bool quiet)
 {
     for (int i = 0; i < size(); ++i)

@@ -49,6 +49,11 @@ public:
     // Reloads the newest step into the song and forgets it.
     UndoOutcome undo(Song& song, UserPrompt& prompt);
 
+    // Forgets the newest step unread when it is the one of sequence: an edit recorded it
+    // and then changed nothing, so Undo must not offer it. A step shared by a run of edits
+    // has an older sequence and stays.
+    void forget(std::int64_t sequence);
+
     // Deletes every undo file and empties the stack; quiet: no change notification
     // (program exit).
     void clear(bool quiet = false);

@@ -194,12 +194,17 @@ void CEditCommands::splitChannels()
         const OutputDevice& device =
             parts_.devices.device(parts_.song.tracks[static_cast<std::size_t>(current)].device);
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        const std::int64_t before = parts_.undo.newestSequence();
         const int sound = applyEdit(parts_.undo, parts_.song, "Split Channels", "Splitting channels...",
                                     parts_.prompt, [&](Song& song) {
                                         return velisto::splitChannels(song, current, false, device.programIndex,
                                                                       device.trackMode, options, parts_.prompt);
                                     });
         QApplication::restoreOverrideCursor();
+        // A split of a non-empty track always moves events, so nothing changed means it was
+        // refused (no room behind the track): Undo must not offer a step that does nothing.
+        if (sound == kSoundUnchanged && parts_.undo.newestSequence() != before)
+            parts_.undo.forget(parts_.undo.newestSequence());
         parts_.devices.rebuildProgramIndexes(parts_.song);
         changed(sound);
     });

@@ -81,6 +81,29 @@ TEST_F(UndoStackTest, RunsOfDeletionsOrInsertionsShareOneStep)
     EXPECT_EQ(stack.size(), 2);
 }
 
+TEST_F(UndoStackTest, ForgetDropsOnlyTheNamedNewestStep)
+{
+    UndoStack stack(folder_, 7);
+    const auto original = fingerprint(song_);
+    stack.record(song_, "Move", prompt_);
+    stack.record(song_, "Delete", prompt_);
+    deleteFirstEvent();
+    const std::int64_t deletion = stack.newestSequence();
+    stack.forget(deletion - 1); // not the newest: stays
+    EXPECT_EQ(stack.size(), 2);
+
+    stack.forget(deletion);
+    EXPECT_EQ(stack.descriptions(), std::deque<std::string>{"Move"});
+    EXPECT_FALSE(fs::exists(stack.fileFor(deletion)));
+    // The next step takes the forgotten number again, and the older one still undoes.
+    stack.record(song_, "Quantize", prompt_);
+    EXPECT_EQ(stack.newestSequence(), deletion);
+    stack.forget(deletion);
+    EXPECT_EQ(stack.undo(song_, prompt_), UndoOutcome::Undone);
+    EXPECT_EQ(fingerprint(song_), original);
+    EXPECT_EQ(stack.newestSequence(), -1);
+}
+
 TEST_F(UndoStackTest, KeepsTheNewestHundredStepsAndDeletesTheOldestFile)
 {
     UndoStack stack(folder_, 7);
