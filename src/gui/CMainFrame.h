@@ -90,6 +90,7 @@ public:
     // The track area; null until create().
     CMidiWnd* trackArea() const { return trackArea_; }
     CEditCommands& editCommands() { return *edits_; }
+    const Clipboard& clipboard() const { return clipboard_; }
     // The id of the last result or undo sound asked for; 0 before any.
     int lastDialogSound() const { return lastDialogSound_; }
 

@@ -7,6 +7,7 @@
 #include "edit/CCheckSequenceDlg.h"
 #include "edit/CChannelDlg.h"
 #include "edit/CCurveView.h"
+#include "edit/CCutCopyDlg.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEventFilterDlg.h"
 #include "edit/CMIDISequenceProperties.h"
@@ -469,6 +470,76 @@ TEST_F(EditDialogsTest, CopyPasteDeleteInsertAndTrackCommandsByKeys)
     ASSERT_FALSE(prompt.messages.empty());
     EXPECT_NE(prompt.messages.back().text.find("'delete track'"), std::string::npos);
     EXPECT_EQ(song().tracks[static_cast<std::size_t>(track)].lastIndex() + 1, sourceEvents);
+}
+
+TEST_F(EditDialogsTest, ATestCutLeavesTheClipboardAndOkFillsIt)
+{
+    const int track = noteTrack();
+    select(track, track, 0, 0);
+    press(Qt::Key_C);
+    ASSERT_NE(frame().editCommands().dialog(), nullptr);
+    pressOk(frame().editCommands().dialog());
+    const std::vector<MidiEvent> copied = frame().clipboard().buffer(0);
+    ASSERT_FALSE(copied.empty());
+
+    select(track, track, 1, 2);
+    press(Qt::Key_X);
+    auto* cut = opened<CCutDlg>();
+    ASSERT_NE(cut, nullptr);
+    const std::vector<std::uint8_t> before = bytes();
+    QTest::keyClick(cut->testButton(), Qt::Key_Space);
+    settle();
+    ASSERT_TRUE(cut->testMode().running());
+    EXPECT_NE(bytes(), before);
+    EXPECT_EQ(frame().clipboard().buffer(0), copied);
+
+    QTest::keyClick(cut->stopButton(), Qt::Key_Space);
+    runUntilEnded();
+    settle();
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(frame().clipboard().buffer(0), copied);
+
+    QTest::keyClick(cut->okButton(), Qt::Key_Space);
+    settle();
+    EXPECT_NE(bytes(), before);
+    EXPECT_NE(frame().clipboard().buffer(0), copied);
+    EXPECT_FALSE(frame().clipboard().buffer(0).empty());
+    EXPECT_EQ(frame().undoStack().descriptions().back(), "Cut");
+}
+
+TEST_F(EditDialogsTest, ACurveDrawnByTheMouseLeavesNoGapAlongTheDrag)
+{
+    const int track = noteTrack();
+    select(track, track, 0, 3);
+    press(Qt::Key_U);
+    auto* values = opened<CVolumeDlg>();
+    ASSERT_NE(values, nullptr);
+    QTest::mouseClick(values->curveSource(), Qt::LeftButton);
+    CCurveView* view = values->curveView();
+    view->setCurve(CurveLevels{});
+    values->resize(values->sizeHint());
+    settle();
+
+    // Top left to bottom right in a few coarse moves: the points between them fall in line.
+    const QRect area = view->rect().adjusted(60, 12, -8, -12);
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, QPoint(0, area.top()), Qt::LeftButton);
+    for (int step = 1; step <= 4; ++step)
+        send(QEvent::MouseMove, QPoint(view->width() * step / 4 - 1, area.top() + area.height() * step / 4),
+             Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(view->width() - 1, area.bottom()), Qt::NoButton);
+
+    const CurveLevels& curve = view->curve();
+    EXPECT_GT(curve.front(), curve.back());
+    for (std::size_t i = 1; i < curve.size(); ++i)
+        EXPECT_LE(curve[i], curve[i - 1]) << "point " << i;
+    // A move without the button draws nothing.
+    const CurveLevels drawn = curve;
+    send(QEvent::MouseMove, QPoint(view->width() / 2, area.top()), Qt::NoButton);
+    EXPECT_EQ(view->curve(), drawn);
 }
 
 TEST_F(EditDialogsTest, AFormatZeroFileIsOfferedTheSplitAndItsChannelsGetTracks)
