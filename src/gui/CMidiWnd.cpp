@@ -735,15 +735,16 @@ void CMidiWnd::drawTrackRow(QPainter& painter, const TrackAreaLayout& l, int tra
     }
 }
 
-const QStaticText& CMidiWnd::laidOut(const QString& text, const QFont& font) const
+const QStaticText& CMidiWnd::laidOut(const QString& text, const QFont& font, int width) const
 {
-    // Texts are laid out once per font size; a scroll only places them again.
-    const auto key = qMakePair(font.pixelSize(), text);
+    // Texts are laid out once per font size; a scroll only places them again. Shortened
+    // names are kept by width too: narrow runs would otherwise be shaped on every frame.
+    const auto key = qMakePair((static_cast<qint64>(font.pixelSize()) << 32) | static_cast<quint32>(width), text);
     auto found = texts_.find(key);
     if (found == texts_.end()) {
         if (texts_.size() > kMaxLaidOutTexts)
             texts_.clear();
-        QStaticText laid(text);
+        QStaticText laid(width < 0 ? text : QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
         laid.setTextFormat(Qt::PlainText);
         laid.prepare(QTransform(), font);
         found = texts_.insert(key, laid);
@@ -753,21 +754,14 @@ const QStaticText& CMidiWnd::laidOut(const QString& text, const QFont& font) con
 
 void CMidiWnd::drawName(QPainter& painter, const QRect& rect, const QString& name, const QColor& shadow) const
 {
-    const QStaticText& text = laidOut(name, painter.font());
-    if (text.size().width() > rect.width()) {
-        // Shortened names depend on the width: laid out each time, as rare as narrow runs.
-        const QString shortened = painter.fontMetrics().elidedText(name, Qt::ElideRight, rect.width());
-        painter.setPen(shadow);
-        painter.drawText(rect.translated(1, 1), Qt::AlignLeft | Qt::AlignVCenter, shortened);
-        painter.setPen(kText);
-        painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, shortened);
-        return;
-    }
-    const QPointF at(rect.left(), rect.top() + (rect.height() - text.size().height()) / 2.0);
+    const QStaticText* text = &laidOut(name, painter.font());
+    if (text->size().width() > rect.width())
+        text = &laidOut(name, painter.font(), rect.width());
+    const QPointF at(rect.left(), rect.top() + (rect.height() - text->size().height()) / 2.0);
     painter.setPen(shadow);
-    painter.drawStaticText(at + QPointF(1, 1), text);
+    painter.drawStaticText(at + QPointF(1, 1), *text);
     painter.setPen(kText);
-    painter.drawStaticText(at, text);
+    painter.drawStaticText(at, *text);
 }
 
 void CMidiWnd::drawCursorAndSelection(QPainter& painter, const TrackAreaLayout& l) const

@@ -138,7 +138,8 @@ private:
     void drawRuler(QPainter& painter, const TrackAreaLayout& layout) const;
     void drawMarkers(QPainter& painter, const TrackAreaLayout& layout) const;
     void drawTrackRow(QPainter& painter, const TrackAreaLayout& layout, int track) const;
-    const QStaticText& laidOut(const QString& text, const QFont& font) const;
+    // The text laid out in the font; with a width, shortened with an ellipsis to fit it.
+    const QStaticText& laidOut(const QString& text, const QFont& font, int width = -1) const;
     // An instrument name with its shadow, shortened to the rectangle when it is too long.
     void drawName(QPainter& painter, const QRect& rect, const QString& name, const QColor& shadow) const;
     void drawCursorAndSelection(QPainter& painter, const TrackAreaLayout& layout) const;
@@ -177,7 +178,8 @@ private:
     std::function<void(std::string_view)> toolHandler_;
     bool painted_ = false;
     // Texts laid out for painting, by font pixel size and text.
-    mutable QHash<QPair<int, QString>, QStaticText> texts_;
+    // By font pixel size and width (-1: whole text) in one key.
+    mutable QHash<QPair<qint64, QString>, QStaticText> texts_;
 };
 
 } // namespace velisto
