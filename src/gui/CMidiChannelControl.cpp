@@ -14,12 +14,26 @@ namespace velisto {
 namespace {
 
 constexpr int kPixelsPerChannel = 8;
+constexpr int kFlashTicks = 8;
+constexpr int kFlashIntervalMs = 300;
 
 } // namespace
 
-CMidiChannelControl::CMidiChannelControl(TrackRowContext& context, QWidget* parent) : CTrackControl(context, parent) {}
+CMidiChannelControl::CMidiChannelControl(TrackRowContext& context, QWidget* parent) : CTrackControl(context, parent)
+{
+    flashTimer_.setInterval(kFlashIntervalMs);
+    connect(&flashTimer_, &QTimer::timeout, this, &CMidiChannelControl::flashTick);
+}
 
-void CMidiChannelControl::setChannel(int channel)
+void CMidiChannelControl::flashTick()
+{
+    flashTicks_ = std::max(flashTicks_ - 1, 0);
+    if (flashTicks_ == 0)
+        flashTimer_.stop();
+    update();
+}
+
+void CMidiChannelControl::setChannel(int channel, bool flash)
 {
     Song& song = *context_.engine.song;
     if (!setTrackChannel(song, track_, channel, context_.notifier))
@@ -30,6 +44,11 @@ void CMidiChannelControl::setChannel(int channel)
         context_.engine.table.rebuildProgramIndex(track.device, song);
     if (context_.rowsChanged)
         context_.rowsChanged();
+    if (flash) {
+        flashTicks_ = kFlashTicks;
+        flashTimer_.start();
+        update();
+    }
 }
 
 void CMidiChannelControl::paintEvent(QPaintEvent*)
@@ -37,14 +56,17 @@ void CMidiChannelControl::paintEvent(QPaintEvent*)
     QPainter painter(this);
     paintFrame(painter);
     const int channel = context_.engine.song->tracks[static_cast<std::size_t>(track_)].channel;
-    paintText(painter, rect(), QString::number(channel + 1), QColor(235, 235, 235));
+    const bool inverted = flashTicks_ % 2 == 1;
+    if (inverted)
+        painter.fillRect(rect().adjusted(1, 1, -1, -1), QColor(235, 235, 235));
+    paintText(painter, rect(), QString::number(channel + 1), inverted ? QColor(28, 28, 32) : QColor(235, 235, 235));
 }
 
 void CMidiChannelControl::clicked(QPoint, Qt::KeyboardModifiers)
 {
     CMidiChannelDlg dialog(track_, context_.engine.song->tracks[static_cast<std::size_t>(track_)].channel, this);
     if (dialog.exec() == QDialog::Accepted)
-        setChannel(dialog.channel());
+        setChannel(dialog.channel(), true);
 }
 
 void CMidiChannelControl::dragged(int pixels, bool first)

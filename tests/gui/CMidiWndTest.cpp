@@ -300,10 +300,22 @@ TEST_F(CMidiWndTest, TheChannelDialogAndADragStoreTheChannelInTheRowsTrack)
     });
     click(channel, QPoint(channel.width() / 2, channel.height() / 2));
     EXPECT_EQ(song().tracks[2].channel, 15);
+    // The dialog's choice blinks the control for 8 ticks, then the timer stops.
+    EXPECT_TRUE(channel.flashing());
+    EXPECT_TRUE(channel.flashTimerActive());
+    for (int tick = 0; tick < 8; ++tick) {
+        EXPECT_TRUE(channel.flashing()) << tick;
+        channel.flashTick();
+    }
+    EXPECT_FALSE(channel.flashing());
+    EXPECT_FALSE(channel.flashTimerActive());
+
     drag(channel, QPoint(channel.width() / 2, 40), QPoint(channel.width() / 2, 40 + 8 * 3));
     EXPECT_EQ(song().tracks[2].channel, 12);
-    channel.setChannel(16); // out of range: ignored
+    EXPECT_FALSE(channel.flashing()); // the drag shows its value as it goes
+    channel.setChannel(16, true); // out of range: ignored
     EXPECT_EQ(song().tracks[2].channel, 12);
+    EXPECT_FALSE(channel.flashing());
 }
 
 TEST_F(CMidiWndTest, ANameEditedThenScrolledAwayLandsInTheTrackItWasBegunOn)
