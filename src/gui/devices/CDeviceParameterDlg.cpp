@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -73,15 +72,17 @@ CDeviceParameterDlg::CDeviceParameterDlg(DeviceTable& table, int device, const S
     layout->addLayout(columns);
     if (editor_.generator())
         layout->addWidget(buildRouteGroup());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    for (QAbstractButton* button : buttons->buttons())
-        if (auto* push = qobject_cast<QPushButton*>(button)) {
-            push->setAutoDefault(false);
-            push->setDefault(false);
-        }
-    connect(buttons, &QDialogButtonBox::accepted, this, &CDeviceParameterDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    // Plain buttons: a button box makes OK the default when shown, and Return in a field
+    // must only take the field.
+    auto* buttons = new QHBoxLayout;
+    auto* ok = plainButton("OK", this);
+    auto* cancel = plainButton("Cancel", this);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    connect(ok, &QPushButton::clicked, this, &CDeviceParameterDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons);
     connectFields();
     showAll();
 }
