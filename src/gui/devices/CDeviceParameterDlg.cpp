@@ -43,6 +43,10 @@ QTableWidget* makeTable(const QStringList& headings, QWidget* parent)
     widget->horizontalHeader()->setStretchLastSection(true);
     widget->setSelectionBehavior(QAbstractItemView::SelectRows);
     widget->setSelectionMode(QAbstractItemView::SingleSelection);
+    widget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    widget->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // Room for a handful of rows: definitions rarely have more, and the list scrolls.
+    widget->setMinimumHeight(widget->fontMetrics().height() * 6);
     return widget;
 }
 
@@ -66,12 +70,16 @@ CDeviceParameterDlg::CDeviceParameterDlg(DeviceTable& table, int device, const S
             soundDevices_.emplace_back(sound.guidText, sound.description);
 
     auto* layout = new QVBoxLayout(this);
+    // The generator's routes go under the device's own fields, so that the dialog fits a
+    // small screen.
     auto* columns = new QHBoxLayout;
-    columns->addWidget(buildDeviceGroups());
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildDeviceGroups());
+    if (editor_.generator())
+        left->addWidget(buildRouteGroup(), 1);
+    columns->addLayout(left);
     columns->addWidget(buildSlotPathGroup(), 1);
     layout->addLayout(columns);
-    if (editor_.generator())
-        layout->addWidget(buildRouteGroup());
     // Plain buttons: a button box makes OK the default when shown, and Return in a field
     // must only take the field.
     auto* buttons = new QHBoxLayout;
@@ -85,6 +93,7 @@ CDeviceParameterDlg::CDeviceParameterDlg(DeviceTable& table, int device, const S
     layout->addLayout(buttons);
     connectFields();
     showAll();
+    resize(std::max(sizeHint().width(), fontMetrics().averageCharWidth() * 140), sizeHint().height());
 }
 
 // ---- building ----
@@ -132,7 +141,6 @@ QWidget* CDeviceParameterDlg::buildDeviceGroups()
 
     runningStatus_ = new QCheckBox("&Running status supported", column);
     layout->addWidget(runningStatus_);
-    layout->addStretch(1);
     return column;
 }
 
@@ -242,11 +250,10 @@ QWidget* CDeviceParameterDlg::buildSlotPathGroup()
 
 QWidget* CDeviceParameterDlg::buildRouteGroup()
 {
-    auto* group = new QGroupBox("Velisto's Internal Sound Generator: sound device per MIDI channel", this);
+    auto* group = new QGroupBox("Sound device per MIDI channel", this);
     auto* layout = new QHBoxLayout(group);
     routes_ = makeTable({"MIDI cha.", "Drum key", "DirectSound device"}, group);
     routes_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    routes_->setMinimumHeight(fontMetrics().height() * 8);
     auto* buttons = new QVBoxLayout;
     auto* add = plainButton("Add route", group);
     auto* remove = plainButton("Delete route", group);

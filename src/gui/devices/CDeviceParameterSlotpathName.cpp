@@ -21,10 +21,12 @@ CDeviceParameterSlotpathName::CDeviceParameterSlotpathName(std::string_view name
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     name_ = new QLineEdit(qtext(name), this);
+    name_->setMinimumWidth(fontMetrics().averageCharWidth() * 30);
     form->addRow("Slotpath &name:", name_);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         auto* edit = new QLineEdit(qtext(entries[i]), this);
         edit->setMaxLength(8);
+        edit->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
         edit->setPlaceholderText("MSB LSB, e.g. 0101");
         QString label = QString("&%1. MSB/LSB 2-byte entry:").arg(i + 1);
         if (i == 0)
@@ -37,7 +39,7 @@ CDeviceParameterSlotpathName::CDeviceParameterSlotpathName(std::string_view name
     connect(buttons, &QDialogButtonBox::accepted, this, &CDeviceParameterSlotpathName::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(fontMetrics().averageCharWidth() * 70, sizeHint().height());
+    resize(sizeHint());
 }
 
 void CDeviceParameterSlotpathName::accept()

@@ -6,10 +6,12 @@
 #include "sampler/Sampler.h"
 
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -332,6 +334,20 @@ void CDeviceWnd::paintGeneratorState(QPainter& painter) const
 
     painter.setPen(status_.error ? kError : (status_.busy ? kBusy : kValue));
     painter.drawText(statusRect_, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, qtext(status_.text));
+}
+
+bool CDeviceWnd::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const auto mode = cells_.find(DeviceField::DeviceMode);
+        if (mode != cells_.end() && mode->second.rect.contains(help->pos()))
+            QToolTip::showText(help->globalPos(), "Click to send a MIDI mode reset", this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CDeviceWnd::mousePressEvent(QMouseEvent* event)
