@@ -9,7 +9,9 @@
 #include "devices/CModeReset.h"
 #include "devices/DeviceStripColumn.h"
 #include "midi/DeviceTable.h"
+#include "audio/GeneratorAudio.h"
 #include "playback/PlayController.h"
+#include "sampler/Sampler.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,7 +106,17 @@ TEST_F(CDeviceWndTest, StripsFollowAnOpenedPortAndAGsResetSentToIt)
                 generator.shownValue(DeviceField::DeviceName) == "Velisto's Internal Sound Generator");
     EXPECT_NE(generator.button("loadigr"), nullptr);
     EXPECT_FALSE(generator.button("loadigr")->isEnabled()) << "no action given yet";
-    EXPECT_EQ(generator.statusLine().text.empty(), false);
+    // The sampler's message stays for 20 ticks of 250 ms; then the resting line names the group.
+    Sampler* sampler = frame().engine().generatorAudio->sampler();
+    ASSERT_NE(sampler, nullptr);
+    sampler->waitForContent();
+    CDeviceWnd& generatorStrip = *strips().strip(DeviceTable::kGeneratorIndex);
+    generatorStrip.tickStatus();
+    EXPECT_NE(generatorStrip.statusLine().text, "no .igr-map in memory") << "no group was named: the load said why";
+    for (int tick = 0; tick < kStatusCountdown; ++tick)
+        generatorStrip.tickStatus();
+    EXPECT_EQ(generatorStrip.statusLine().text, "no .igr-map in memory");
+    EXPECT_FALSE(generatorStrip.statusLine().error);
     const int oneStrip = strips().height();
     EXPECT_GT(oneStrip, 0);
 
