@@ -135,26 +135,28 @@ void DeviceParameterEditor::deleteSlotPath()
 
 RuleOutcome DeviceParameterEditor::setParameterIdWidth(std::string_view text, bool confirmed)
 {
-    SlotPathDefinition* current = slotPath();
-    if (!current)
-        return {};
-    RuleOutcome outcome = checkParameterIdWidth(text, current->parameterIdWidth, current->parameters.size());
-    if (!outcome.accepted() || (!outcome.question.empty() && !confirmed))
-        return outcome;
-    current->changeParameterIdWidth(*parseEntryNumber(text));
-    parameter_ = -1;
-    return {};
+    return changeWidth(text, confirmed, true);
 }
 
 RuleOutcome DeviceParameterEditor::setValueWidth(std::string_view text, bool confirmed)
 {
+    return changeWidth(text, confirmed, false);
+}
+
+RuleOutcome DeviceParameterEditor::changeWidth(std::string_view text, bool confirmed, bool idWidth)
+{
     SlotPathDefinition* current = slotPath();
     if (!current)
         return {};
-    RuleOutcome outcome = checkValueWidth(text, current->valueWidth, current->parameters.size());
+    const std::size_t count = current->parameters.size();
+    RuleOutcome outcome = idWidth ? checkParameterIdWidth(text, current->parameterIdWidth, count)
+                                  : checkValueWidth(text, current->valueWidth, count);
     if (!outcome.accepted() || (!outcome.question.empty() && !confirmed))
         return outcome;
-    current->changeValueWidth(*parseEntryNumber(text));
+    if (idWidth)
+        current->changeParameterIdWidth(*parseEntryNumber(text));
+    else
+        current->changeValueWidth(*parseEntryNumber(text));
     parameter_ = -1;
     return {};
 }

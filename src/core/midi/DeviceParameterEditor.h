@@ -99,6 +99,7 @@ public:
 
 private:
     SlotPathDefinition* slotPath();
+    RuleOutcome changeWidth(std::string_view text, bool confirmed, bool idWidth);
     SlotPathParameter* parameter();
     std::vector<int> otherParameterIds() const;
 
