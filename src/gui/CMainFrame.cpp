@@ -9,6 +9,10 @@
 #include "QtText.h"
 #include "QtUserPrompt.h"
 #include "ToolbarIcons.h"
+#include "devices/CDeviceParameterDlg.h"
+#include "devices/CMidioutDlg.h"
+#include "devices/CModeReset.h"
+#include "devices/DeviceStripColumn.h"
 #include "edit/CEditCommands.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
@@ -33,6 +37,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <optional>
 
@@ -113,8 +118,23 @@ bool CMainFrame::create()
         return CDeviceNameDlg::chooseForTrack(engine_->table, track,
                                               engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
     });
-    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, this);
-    setCentralWidget(trackArea_);
+    // The device strips sit between the toolbar and the track area, one per open device.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    deviceStrips_ = new DeviceStripColumn(*engine_, outputNotifier_, central);
+    deviceStrips_->setHandlers({
+        // Posted: the strip whose control was clicked is destroyed by the close.
+        [this](int device) { notifier_.post(kCloseDeviceMessage, static_cast<std::uintptr_t>(device), 0); },
+        [this](int device) { showDeviceParameters(device); },
+        [this](int device) { showModeReset(device); },
+        {},
+    });
+    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, central);
+    column->addWidget(deviceStrips_);
+    column->addWidget(trackArea_, 1);
+    setCentralWidget(central);
     edits_ = std::make_unique<CEditCommands>(EditCommandParts{
         *engine_->song, state_, undo_, clipboard_, *controller_, engine_->settings, engine_->table, prompt_, notifier_,
         [this](int id) { playDialogSound(id); },
@@ -264,6 +284,7 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::OpenStartupFile] = [this](bool) { openStartupFile(); };
     handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
     handlers_[CommandId::WaveEditor] = [this](bool) { waveEditors_->open(); };
+    handlers_[CommandId::OpenDevice] = [this](bool) { openDevice(); };
     for (const unsigned id :
          {CommandId::CursorDown, CommandId::CursorUp, CommandId::CursorLeft, CommandId::CursorRight,
           CommandId::ExtendDown, CommandId::ExtendUp, CommandId::ExtendLeft, CommandId::ExtendRight,
@@ -286,6 +307,8 @@ void CMainFrame::refreshMenuState()
 {
     if (!controller_)
         return;
+    if (deviceStrips_)
+        deviceStrips_->sync();
     const MenuState menu = menuState(state_, controller_->runExists(), undo_, clipboard_);
     for (const auto& [id, action] : actions_) {
         // A command whose window is not built yet stays grayed.
@@ -312,8 +335,12 @@ void CMainFrame::layoutChildren()
     geometry.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
     geometry.openDevices = engine_ ? engine_->table.openCount() : 0;
     geometry.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    const FrameLayout layout = frameLayout(geometry);
+    if (deviceStrips_)
+        deviceStrips_->setStripHeight(layout.deviceStrips.empty() ? layout.toolbar.height
+                                                                  : layout.deviceStrips.front().height);
     // Below a readable size the pictures would be smudges; the layout's height wins above it.
-    const int height = std::max(24, frameLayout(geometry).toolbar.height);
+    const int height = std::max(24, layout.toolbar.height);
     const int iconSide = std::max(16, height - 8);
     if (toolbar_->iconSize().height() == iconSide)
         return;
@@ -365,6 +392,8 @@ void CMainFrame::handlePost(unsigned message, std::uintptr_t wparam)
         trackArea_->refreshSong();
     } else if (message == kPlayMeasureMessage) {
         trackArea_->followPlay(static_cast<std::int32_t>(wparam));
+    } else if (message == kCloseDeviceMessage) {
+        closeDevice(static_cast<int>(wparam));
     }
 }
 
@@ -456,11 +485,13 @@ void CMainFrame::completeStartup()
     statusBar()->setVisible(settings.display.statusbarwasopeninlastsession);
     layoutChildren();
     engine_->table.restoreOpenDevices(*engine_->song, prompt_);
+    deviceStrips_->sync();
     ArrangerMetrics metrics;
     metrics.clientWidth = width();
     metrics.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
     metrics.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
     metrics.toolbarHeight = toolbar_->height();
+    metrics.deviceStripsHeight = deviceStrips_->height();
     metrics.horizontalScrollBarHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     metrics.verticalScrollBarWidth = metrics.horizontalScrollBarHeight;
     metrics.bottomEditor = settings.display.listeditorwasopeninlastsession;
@@ -657,6 +688,49 @@ void CMainFrame::toggleKeyboard()
         keyboard_->show();
     }
     refreshMenuState();
+}
+
+} // namespace velisto
+
+namespace velisto {
+
+// ---- output devices ----
+
+void CMainFrame::devicesChanged()
+{
+    deviceStrips_->sync();
+    layoutChildren();
+    trackArea_->refreshSong();
+    refreshMenuState();
+}
+
+void CMainFrame::openDevice()
+{
+    if (CMidioutDlg::openChosen(engine_->table, prompt_, this))
+        devicesChanged();
+}
+
+void CMainFrame::closeDevice(int device)
+{
+    if (engine_->table.validIndex(device) && engine_->table.closeFromUserInterface(device, *engine_->song, prompt_))
+        devicesChanged();
+}
+
+void CMainFrame::showDeviceParameters(int device)
+{
+    AudioDeviceList* audio = engine_->generatorAudio ? &engine_->generatorAudio->devices() : nullptr;
+    CDeviceParameterDlg dialog(engine_->table, device, *engine_->song, audio, prompt_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (CDeviceWnd* strip = deviceStrips_->strip(device))
+        strip->refresh({});
+    devicesChanged();
+}
+
+void CMainFrame::showModeReset(int device)
+{
+    CModeReset dialog(engine_->table.device(device), engine_->output, this);
+    dialog.exec();
 }
 
 } // namespace velisto

@@ -42,6 +42,7 @@ class CKeyboard;
 class CWavedList;
 class SongDocument;
 class CMidiWnd;
+class DeviceStripColumn;
 
 // What the frame works with besides the engine's parts; tests script the dialogs.
 struct FrameParts {
@@ -89,6 +90,8 @@ public:
     CWavedList& waveEditors() { return *waveEditors_; }
     // The track area; null until create().
     CMidiWnd* trackArea() const { return trackArea_; }
+    // The device strips below the toolbar; null until create().
+    DeviceStripColumn* deviceStrips() const { return deviceStrips_; }
     CEditCommands& editCommands() { return *edits_; }
     const Clipboard& clipboard() const { return clipboard_; }
     // The id of the last result or undo sound asked for; 0 before any.
@@ -133,6 +136,11 @@ private:
     void runEnded();
     void setMouseTool(std::string_view tool);
     void toggleKeyboard();
+    void openDevice();
+    void closeDevice(int device);
+    void showDeviceParameters(int device);
+    void showModeReset(int device);
+    void devicesChanged();
     void playDialogSound(int id);
     bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
@@ -163,6 +171,7 @@ private:
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
     CMidiWnd* trackArea_ = nullptr;
+    DeviceStripColumn* deviceStrips_ = nullptr;
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;

@@ -77,10 +77,19 @@ std::string checkUniversalSysexId(std::string_view text)
     return {};
 }
 
-std::string checkNonUniversalSysexId(std::string_view text, int mode)
+std::string checkNonUniversalSysexId(std::string_view text, const NonUniversalIdContext& context)
 {
-    if (mode != MidiMode::GS && mode != MidiMode::XG)
-        return "Non-Universal Sysex not supported in MIDI mode " + std::string(midiModeName(mode));
+    int mode = context.mode;
+    if (mode != MidiMode::GS && mode != MidiMode::XG) {
+        if (context.gsSupported)
+            mode = MidiMode::GS;
+        else if (context.xgSupported)
+            mode = MidiMode::XG;
+        else if (text == context.storedId)
+            return {};
+        else
+            return "Non-Universal Sysex not supported in MIDI mode " + std::string(midiModeName(context.mode));
+    }
     if (mode == MidiMode::GS && text.size() != 2)
         return "Non-Universal Sysex Device ID : 2 hex characters needed in MIDI mode GS";
     if (mode == MidiMode::XG && text.size() != 1)

@@ -4,6 +4,8 @@
 // refusal and keep the old value; they show a question first where a rule asks one.
 // Thread contract: pure functions, callable from any thread.
 
+#include "midi/MidiModeDefinition.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -40,9 +42,17 @@ std::optional<int> parseEntryNumber(std::string_view text);
 
 // Accepted when "7F" or below; either case.
 std::string checkUniversalSysexId(std::string_view text);
-// mode: the power-on MIDI mode (MidiMode::GM ...). Only GS (2 hex digits, up to 7F) and XG
-// (1 hex digit) have a non-universal id.
-std::string checkNonUniversalSysexId(std::string_view text, int mode);
+// mode: the power-on MIDI mode (MidiMode::GM ...). GS wants 2 hex digits up to 7F, XG 1 hex
+// digit. A device that starts in GM or GM2 still uses the id for the standards it supports,
+// so it is checked by GS rules when GS is supported, else by XG rules when XG is; with
+// neither the id is unused and only the stored one passes.
+struct NonUniversalIdContext {
+    int mode = MidiMode::GM;
+    bool gsSupported = false;
+    bool xgSupported = false;
+    std::string_view storedId;
+};
+std::string checkNonUniversalSysexId(std::string_view text, const NonUniversalIdContext& context);
 
 // Every text of the dialogs ends up in a backslash-separated record.
 std::string checkNoBackslash(std::string_view text);

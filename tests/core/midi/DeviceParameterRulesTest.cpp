@@ -12,6 +12,8 @@
 namespace velisto {
 namespace {
 
+NonUniversalIdContext inMode(int mode) { return {mode, false, false, ""}; }
+
 TEST(DeviceParameterRulesTest, UniversalSysexId)
 {
     for (const char* accepted : {"7F", "7f", "00", "10", "0a"})
@@ -26,25 +28,47 @@ TEST(DeviceParameterRulesTest, UniversalSysexId)
 
 TEST(DeviceParameterRulesTest, NonUniversalSysexIdDependsOnTheMode)
 {
-    EXPECT_EQ(checkNonUniversalSysexId("10", MidiMode::GM), "Non-Universal Sysex not supported in MIDI mode GM");
-    EXPECT_EQ(checkNonUniversalSysexId("1", MidiMode::GM2), "Non-Universal Sysex not supported in MIDI mode GM2");
 
-    EXPECT_EQ(checkNonUniversalSysexId("7F", MidiMode::GS), "");
-    EXPECT_EQ(checkNonUniversalSysexId("10", MidiMode::GS), "");
-    EXPECT_EQ(checkNonUniversalSysexId("80", MidiMode::GS), "Non-Universal Sysex Device ID : Maximum is 7F (h)");
-    EXPECT_EQ(checkNonUniversalSysexId("1", MidiMode::GS),
+    EXPECT_EQ(checkNonUniversalSysexId("7F", inMode(MidiMode::GS)), "");
+    EXPECT_EQ(checkNonUniversalSysexId("10", inMode(MidiMode::GS)), "");
+    EXPECT_EQ(checkNonUniversalSysexId("80", inMode(MidiMode::GS)), "Non-Universal Sysex Device ID : Maximum is 7F (h)");
+    EXPECT_EQ(checkNonUniversalSysexId("1", inMode(MidiMode::GS)),
               "Non-Universal Sysex Device ID : 2 hex characters needed in MIDI mode GS");
-    EXPECT_EQ(checkNonUniversalSysexId("1x", MidiMode::GS),
+    EXPECT_EQ(checkNonUniversalSysexId("1x", inMode(MidiMode::GS)),
               "Non-Universal Sysex Device ID : please only use hex chars (1x)");
 
-    EXPECT_EQ(checkNonUniversalSysexId("0", MidiMode::XG), "");
-    EXPECT_EQ(checkNonUniversalSysexId("f", MidiMode::XG), "") << "a single digit is never above 7F";
-    EXPECT_EQ(checkNonUniversalSysexId("10", MidiMode::XG),
+    EXPECT_EQ(checkNonUniversalSysexId("0", inMode(MidiMode::XG)), "");
+    EXPECT_EQ(checkNonUniversalSysexId("f", inMode(MidiMode::XG)), "") << "a single digit is never above 7F";
+    EXPECT_EQ(checkNonUniversalSysexId("10", inMode(MidiMode::XG)),
               "Non-Universal Sysex Device ID : Exactly 1 hex character needed in MIDI mode XG");
-    EXPECT_EQ(checkNonUniversalSysexId("", MidiMode::XG),
+    EXPECT_EQ(checkNonUniversalSysexId("", inMode(MidiMode::XG)),
               "Non-Universal Sysex Device ID : Exactly 1 hex character needed in MIDI mode XG");
-    EXPECT_EQ(checkNonUniversalSysexId("G", MidiMode::XG),
+    EXPECT_EQ(checkNonUniversalSysexId("G", inMode(MidiMode::XG)),
               "Non-Universal Sysex Device ID : please only use hex chars (G)");
+}
+
+TEST(DeviceParameterRulesTest, NonUniversalSysexIdInGmFollowsTheSupportedStandard)
+{
+    // A fresh port: GM, nothing supported, the stored "10" passes; only a change is refused.
+    const NonUniversalIdContext port{MidiMode::GM, false, false, "10"};
+    EXPECT_EQ(checkNonUniversalSysexId("10", port), "");
+    EXPECT_EQ(checkNonUniversalSysexId("11", port), "Non-Universal Sysex not supported in MIDI mode GM");
+    EXPECT_EQ(checkNonUniversalSysexId("1", {MidiMode::GM2, false, false, "10"}),
+              "Non-Universal Sysex not supported in MIDI mode GM2");
+
+    // The generator: GM2 power-on, GS supported: GS rules.
+    const NonUniversalIdContext generator{MidiMode::GM2, true, false, "10"};
+    EXPECT_EQ(checkNonUniversalSysexId("10", generator), "");
+    EXPECT_EQ(checkNonUniversalSysexId("7f", generator), "");
+    EXPECT_EQ(checkNonUniversalSysexId("1", generator),
+              "Non-Universal Sysex Device ID : 2 hex characters needed in MIDI mode GS");
+    EXPECT_EQ(checkNonUniversalSysexId("80", generator), "Non-Universal Sysex Device ID : Maximum is 7F (h)");
+
+    // GS wins over XG; XG alone gives XG rules.
+    EXPECT_EQ(checkNonUniversalSysexId("10", {MidiMode::GM, true, true, "3"}), "");
+    EXPECT_EQ(checkNonUniversalSysexId("10", {MidiMode::GM, false, true, "3"}),
+              "Non-Universal Sysex Device ID : Exactly 1 hex character needed in MIDI mode XG");
+    EXPECT_EQ(checkNonUniversalSysexId("3", {MidiMode::GM, false, true, "10"}), "");
 }
 
 TEST(DeviceParameterRulesTest, BackslashAndSemicolon)
