@@ -446,5 +446,34 @@ TEST_F(CDevicesDialogsTest, LoadIgrKeepsTheCaseAndComparesWithWhatIsLoaded)
     EXPECT_EQ(stored("Audio", "igrfilepathandfilename"), group.string());
 }
 
+TEST_F(CDevicesDialogsTest, MidiToWaveWritesTheSettingsTargetAndWaitsForNoRun)
+{
+    Sampler& sampler = generator();
+    sampler.setIgrPath(writeGroup("render.igr", {{0, "a.wav"}}).string());
+    sampler.loadGroup(true);
+    files.answers = {folder / "demo.mid"};
+    frame().runCommand(CommandId::Open);
+    // After the open: a song may name its own .wav file.
+    Midi2WavSettings& target = frame().engine().settings.midi2wav;
+    target.Waveoutpathname = folder.string();
+    target.Waveoutfilename = "render.wav";
+    const std::filesystem::path wav = folder / "render.wav";
+    frame().state().selection = Selection{0, kTrackCount - 1, 0, 0};
+    frame().runCommand(CommandId::Play);
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    EXPECT_FALSE(actions().midiToWave(&frame()));
+    EXPECT_TRUE(contains(prompted(), "MIDI to .wav can't start while a song is playing or recording."));
+    EXPECT_FALSE(std::filesystem::exists(wav));
+    frame().runCommand(CommandId::Stop);
+    for (int i = 0; i < 5 && frame().controller().runExists(); ++i)
+        runUntilEnded(run);
+
+    ASSERT_TRUE(actions().midiToWave(&frame()));
+    ASSERT_TRUE(std::filesystem::exists(wav));
+    EXPECT_GT(std::filesystem::file_size(wav), 44U * 1000) << "the demo's notes rendered, not only a header";
+    EXPECT_EQ(readBytes(wav).substr(0, 4), "RIFF");
+}
+
 } // namespace
 } // namespace velisto::test
