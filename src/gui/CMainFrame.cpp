@@ -507,7 +507,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     state_.closeInProgress = true;
-    if (!document_->saveQuestion()) {
+    // An instrument group with unsaved changes is asked about like the song.
+    if (!generatorActions_->closeWindows() || !document_->saveQuestion()) {
         state_.closeInProgress = false;
         return;
     }

@@ -326,6 +326,12 @@ TEST_F(CDevicesDialogsTest, EditorRoundTripsAFileAndAsksBeforeDroppingChanges)
     EXPECT_TRUE(ed.model().modified());
     EXPECT_EQ(readBytes(group), original);
 
+    // Leaving the program asks too; Cancel keeps both windows.
+    prompt.answers = {PromptAnswer::Cancel};
+    EXPECT_FALSE(frame().close());
+    settle();
+    EXPECT_TRUE(ed.isVisible());
+
     // Yes saves first, then the window goes.
     prompt.answers = {PromptAnswer::Yes};
     ed.close();

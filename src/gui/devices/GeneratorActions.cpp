@@ -122,6 +122,15 @@ void GeneratorActions::showIgrEditor(QWidget* owner)
     editor_->activateWindow();
 }
 
+bool GeneratorActions::closeWindows()
+{
+    if (editor_ && !editor_->close())
+        return false;
+    if (content_)
+        content_->close();
+    return true;
+}
+
 void GeneratorActions::groupSaved(const std::string& path)
 {
     Sampler* generator = sampler();

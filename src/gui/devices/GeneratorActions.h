@@ -46,6 +46,10 @@ public:
     // The instrument group editor (one at a time).
     void showIgrEditor(QWidget* owner);
 
+    // At exit: closes the editor (which asks about unsaved changes) and the content
+    // window. False when the user kept the editor open.
+    bool closeWindows();
+
     // The windows while they are open; null otherwise.
     CIgrContent* contentWindow() const;
     CInstrumentGroupFileEditor* igrEditor() const;
