@@ -47,6 +47,8 @@ CDirectXAudioDevice::CDirectXAudioDevice(AudioDeviceList& devices, const std::st
         gain_ = new QSlider(Qt::Horizontal, this);
         gain_->setRange(kMinGainDb, kMaxGainDb);
         gain_->setPageStep(3);
+        gain_->setTickPosition(QSlider::TicksBelow);
+        gain_->setTickInterval(6);
         gain_->setValue(std::clamp(*gainDb, kMinGainDb, kMaxGainDb));
         gain_->setAccessibleName("Master gain");
         showGain(gain_->value());
