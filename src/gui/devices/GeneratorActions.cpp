@@ -12,8 +12,6 @@
 #include "sampler/Sampler.h"
 #include "song/Song.h"
 
-#include <QPushButton>
-
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -34,13 +32,16 @@ public:
         total_.store(total);
     }
     void end() override {}
+    bool cancelled() const override { return cancelled_.load(); }
 
     long long done() const { return done_.load(); }
     long long total() const { return total_.load(); }
+    void cancel() { cancelled_.store(true); }
 
 private:
     std::atomic<long long> done_{0};
     std::atomic<long long> total_{0};
+    std::atomic<bool> cancelled_{false};
 };
 
 constexpr auto kRenderPollInterval = std::chrono::milliseconds(10);
@@ -168,15 +169,18 @@ bool GeneratorActions::midiToWave(QWidget* owner)
     });
     CWorkingDlg working(owner);
     working.start();
-    working.cancelButton()->hide(); // a render runs to its end; it is many times faster than the song
     working.begin("MIDI to .wav: " + wavPath);
     while (!finished.load()) {
         working.advance(progress.done(), progress.total());
+        if (working.cancelled())
+            progress.cancel();
         std::this_thread::sleep_for(kRenderPollInterval);
     }
     worker.join();
     working.end();
     working.finish();
+    if (result.cancelled)
+        return false;
     if (!result.ok) {
         prompt_.message(result.error, "", PromptIcon::Error);
         return false;

@@ -41,7 +41,8 @@ public:
     // "Memory content": the content window (one at a time).
     void showContent(QWidget* owner);
     // "MIDI to .wav": the song through the generator's group into the file the "MIDI2WAV"
-    // settings name. False when refused, cancelled or failed (the user was told).
+    // settings name, behind a progress window whose Cancel stops it. False when refused,
+    // cancelled or failed (the user was told).
     bool midiToWave(QWidget* owner);
     // The instrument group editor (one at a time).
     void showIgrEditor(QWidget* owner);
