@@ -443,6 +443,21 @@ TEST_F(CDevicesDialogsTest, LoadIgrKeepsTheCaseAndComparesWithWhatIsLoaded)
     EXPECT_EQ(sampler.igrPath(), "");
     EXPECT_EQ(sampler.loadedIgrPath(), "");
 
+    // While a song plays the action does nothing, not even its file dialog.
+    files.answers = {folder / "demo.mid"};
+    frame().runCommand(CommandId::Open);
+    frame().state().selection = Selection{0, kTrackCount - 1, 0, 0};
+    frame().runCommand(CommandId::Play);
+    settle();
+    ASSERT_TRUE(frame().controller().runExists());
+    const std::size_t dialogs = files.asked.size();
+    files.answers = {group};
+    actions().loadIgrFile(&frame());
+    EXPECT_EQ(files.asked.size(), dialogs);
+    EXPECT_EQ(sampler.igrPath(), "");
+    for (int i = 0; i < 5 && frame().controller().runExists(); ++i)
+        runUntilEnded(run);
+
     // The choice outlives the program: the next start loads it.
     files.answers = {group};
     actions().loadIgrFile(&frame());

@@ -78,7 +78,8 @@ void GeneratorActions::loadIgrFile(QWidget*)
     FileDialogRequest request;
     request.title = "Load .igr file";
     request.filters = {{"Instrument group files", {"*.igr", "*.IGR"}}};
-    request.folder = directoryPart(generator->igrPath());
+    const std::string groupFolder = directoryPart(generator->igrPath());
+    request.folder = groupFolder.empty() ? sampleFolder_ : groupFolder;
     const std::optional<std::filesystem::path> chosen = files_.openFile(request);
     if (!chosen)
         return;
