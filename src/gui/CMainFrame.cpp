@@ -13,6 +13,9 @@
 #include "devices/CMidioutDlg.h"
 #include "devices/CModeReset.h"
 #include "devices/DeviceStripColumn.h"
+#include "devices/CDirectXAudioDevice.h"
+#include "devices/COutputMonitor.h"
+#include "devices/GeneratorActions.h"
 #include "edit/CEditCommands.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
@@ -72,6 +75,11 @@ CMainFrame::~CMainFrame()
     // child windows would.
     delete keyboard_;
     keyboard_ = nullptr;
+    // The monitor window closes the engine's log as it goes: before the engine does.
+    if (outputMonitor_) {
+        outputMonitor_->setClosedHandler({});
+        delete outputMonitor_.data();
+    }
     if (controller_ && controller_->runExists())
         controller_->stopAndWait(std::chrono::seconds(5));
     input_.close();
@@ -97,7 +105,7 @@ bool CMainFrame::create()
 
     engine_->makeGeneratorAudio(parts_.audio ? std::move(parts_.audio) : createAudioSystem());
     const std::string group = engine_->store->getString(kAudioSection, kIgrPathKey, "");
-    if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_))
+    if (!engine_->generatorAudio->install(engine_->table, &engine_->monitor, group, prompt_, engine_->store.get()))
         return false;
 
     sounds_ = std::make_unique<DialogSoundPlayer>(VELISTO_RESOURCE_DIR);
@@ -111,6 +119,7 @@ bool CMainFrame::create()
         undo_.record(*engine_->song, description, prompt_);
     });
     undo_.setChangedHandler([this] { refreshMenuState(); });
+    generatorActions_ = std::make_unique<GeneratorActions>(*engine_, *controller_, prompt_, files_);
     document_ = std::make_unique<SongDocument>(*engine_->song, state_, undo_, engine_->table, engine_->settings,
                                                prompt_, files_);
 
@@ -285,6 +294,14 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::VirtualKeyboard] = [this](bool) { toggleKeyboard(); };
     handlers_[CommandId::WaveEditor] = [this](bool) { waveEditors_->open(); };
     handlers_[CommandId::OpenDevice] = [this](bool) { openDevice(); };
+    handlers_[CommandId::OutputMonitor] = [this](bool) { toggleOutputMonitor(); };
+    handlers_[CommandId::DumpDeviceStates] = [this](bool) {
+        dumpDeviceStates(engine_->table, engine_->output, engine_->monitor);
+    };
+    handlers_[CommandId::IgrEditor] = [this](bool) { generatorActions_->showIgrEditor(this); };
+    handlers_[CommandId::DirectSoundDevice] = [this](bool) {
+        CDirectXAudioDevice::chooseDialogSoundsDevice(*engine_, prompt_, this);
+    };
     for (const unsigned id :
          {CommandId::CursorDown, CommandId::CursorUp, CommandId::CursorLeft, CommandId::CursorRight,
           CommandId::ExtendDown, CommandId::ExtendUp, CommandId::ExtendLeft, CommandId::ExtendRight,
@@ -296,6 +313,8 @@ void CMainFrame::connectHandlers()
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
     refreshMenuState();
 }
+
+COutputMonitor* CMainFrame::outputMonitor() const { return outputMonitor_; }
 
 QAction* CMainFrame::action(unsigned id) const
 {
@@ -317,6 +336,7 @@ void CMainFrame::refreshMenuState()
     actions_.at(CommandId::Undo)->setText(QString::fromStdString(menu.undoText).section('\t', 0, 0));
     actions_.at(CommandId::ViewStatus)->setChecked(statusBar()->isVisible());
     actions_.at(CommandId::VirtualKeyboard)->setChecked(keyboard_ != nullptr);
+    actions_.at(CommandId::OutputMonitor)->setChecked(outputMonitor_ != nullptr);
     for (const auto& [tool, action] : toolActions_)
         action->setEnabled(!controller_->runExists() || tool != kToolPen);
 }
@@ -518,7 +538,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     state_.closeInProgress = true;
-    if (!document_->saveQuestion()) {
+    // An instrument group with unsaved changes is asked about like the song.
+    if (!generatorActions_->closeWindows() || !document_->saveQuestion()) {
         state_.closeInProgress = false;
         return;
     }
@@ -535,6 +556,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         windows.screenWidth = screen()->size().width();
         windows.screenHeight = screen()->size().height();
     }
+    // The generator writes its group's path when it closes; it may still be open.
+    engine_->generatorAudio->storeIgrPath();
     settingsWritten_ = writeAtExit(windows, engine_->settings, engine_->table, undo_, *engine_->store, prompt_);
     event->accept();
 }
@@ -687,6 +710,21 @@ void CMainFrame::toggleKeyboard()
         });
         keyboard_->show();
     }
+    refreshMenuState();
+}
+
+void CMainFrame::toggleOutputMonitor()
+{
+    if (outputMonitor_) {
+        outputMonitor_->close();
+        return;
+    }
+    outputMonitor_ = new COutputMonitor(engine_->monitor, this);
+    outputMonitor_->setClosedHandler([this] {
+        outputMonitor_ = nullptr; // the pointer itself clears only after the window's destructor
+        refreshMenuState();
+    });
+    outputMonitor_->show();
     refreshMenuState();
 }
 

@@ -23,6 +23,7 @@
 #include "sampler/DialogSounds.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
@@ -38,7 +39,9 @@ class QToolBar;
 namespace velisto {
 
 class CEditCommands;
+class COutputMonitor;
 class CKeyboard;
+class GeneratorActions;
 class CWavedList;
 class SongDocument;
 class CMidiWnd;
@@ -94,6 +97,9 @@ public:
     DeviceStripColumn* deviceStrips() const { return deviceStrips_; }
     CEditCommands& editCommands() { return *edits_; }
     const Clipboard& clipboard() const { return clipboard_; }
+    GeneratorActions& generatorActions() { return *generatorActions_; }
+    // The MIDI output monitor window; null while it is closed.
+    COutputMonitor* outputMonitor() const;
     // The id of the last result or undo sound asked for; 0 before any.
     int lastDialogSound() const { return lastDialogSound_; }
 
@@ -141,6 +147,7 @@ private:
     void showDeviceParameters(int device);
     void showModeReset(int device);
     void devicesChanged();
+    void toggleOutputMonitor();
     void playDialogSound(int id);
     bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
@@ -160,6 +167,9 @@ private:
     std::unique_ptr<SongDocument> document_;
     std::unique_ptr<DialogSoundPlayer> sounds_;
     std::unique_ptr<CEditCommands> edits_;
+    // After the engine and the controller: its windows read them until they go.
+    std::unique_ptr<GeneratorActions> generatorActions_;
+    QPointer<COutputMonitor> outputMonitor_;
     int lastDialogSound_ = 0;
 
     std::map<unsigned, QAction*> actions_;

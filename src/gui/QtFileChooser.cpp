@@ -20,15 +20,25 @@ QStringList nameFilters(const std::vector<FileFilter>& filters)
     return names;
 }
 
-std::optional<std::filesystem::path> run(QFileDialog& dialog, const FileDialogRequest& request)
+std::vector<std::filesystem::path> runMany(QFileDialog& dialog, const FileDialogRequest& request)
 {
     dialog.setNameFilters(nameFilters(request.filters));
     dialog.setDirectory(QString::fromStdString(request.folder.string()));
     if (!request.title.empty())
         dialog.setWindowTitle(QString::fromStdString(request.title));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    std::vector<std::filesystem::path> chosen;
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& file : dialog.selectedFiles())
+            chosen.emplace_back(file.toStdString());
+    return chosen;
+}
+
+std::optional<std::filesystem::path> run(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    std::vector<std::filesystem::path> chosen = runMany(dialog, request);
+    if (chosen.empty())
         return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+    return chosen.front();
 }
 
 } // namespace
@@ -39,6 +49,14 @@ std::optional<std::filesystem::path> QtFileChooser::openFile(const FileDialogReq
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return run(dialog, request);
+}
+
+std::vector<std::filesystem::path> QtFileChooser::openFiles(const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return runMany(dialog, request);
 }
 
 std::optional<std::filesystem::path> QtFileChooser::saveFile(const FileDialogRequest& request)

@@ -16,6 +16,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
     std::optional<std::filesystem::path> openFile(const FileDialogRequest& request) override;
+    std::vector<std::filesystem::path> openFiles(const FileDialogRequest& request) override;
     std::optional<std::filesystem::path> saveFile(const FileDialogRequest& request) override;
 
 private:

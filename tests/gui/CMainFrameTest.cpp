@@ -184,7 +184,7 @@ TEST_F(CMainFrameTest, CommandsOfWindowsNotBuiltYetExistButStayGrayed)
         EXPECT_EQ(action->data().toUInt(), info.id);
     }
     for (unsigned id :
-         {CommandId::ListEditor, CommandId::IgrEditor})
+         {CommandId::ListEditor})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_EQ(frame().action(CommandId::SelectToBottom)->shortcuts().value(0), QKeySequence("Ctrl+B"));
     EXPECT_EQ(frame().action(CommandId::SaveAs)->shortcuts().value(0), QKeySequence("Ctrl+Shift+S"));

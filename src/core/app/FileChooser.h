@@ -32,6 +32,13 @@ public:
     virtual ~FileChooser() = default;
     // An existing file, or nullopt when the user cancelled.
     virtual std::optional<std::filesystem::path> openFile(const FileDialogRequest& request) = 0;
+    // Several existing files chosen together; empty when the user cancelled. A chooser
+    // that cannot select several offers one.
+    virtual std::vector<std::filesystem::path> openFiles(const FileDialogRequest& request)
+    {
+        std::optional<std::filesystem::path> one = openFile(request);
+        return one ? std::vector<std::filesystem::path>{*one} : std::vector<std::filesystem::path>{};
+    }
     // The file to write; the dialog has already asked before replacing an existing one.
     // nullopt when the user cancelled.
     virtual std::optional<std::filesystem::path> saveFile(const FileDialogRequest& request) = 0;

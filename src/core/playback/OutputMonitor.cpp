@@ -2,6 +2,9 @@
 
 #include "song/Positions.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace velisto {
 
 namespace {
@@ -26,6 +29,8 @@ void OutputMonitor::open()
 {
     const std::lock_guard lock(mutex_);
     text_.clear();
+    taken_ = 0;
+    clearedSinceTake_ = false;
     refreshPending_ = false;
     active_.store(true, std::memory_order_release);
 }
@@ -35,6 +40,8 @@ void OutputMonitor::close()
     const std::lock_guard lock(mutex_);
     active_.store(false, std::memory_order_release);
     std::string().swap(text_);
+    taken_ = 0;
+    clearedSinceTake_ = false;
     refreshPending_ = false;
 }
 
@@ -68,6 +75,8 @@ void OutputMonitor::clear()
     if (!active_.load(std::memory_order_relaxed))
         return;
     text_.clear();
+    taken_ = 0;
+    clearedSinceTake_ = true;
     requestRefreshLocked();
 }
 
@@ -81,7 +90,18 @@ std::string OutputMonitor::takeRefresh()
 {
     const std::lock_guard lock(mutex_);
     refreshPending_ = false;
+    taken_ = text_.size();
+    clearedSinceTake_ = false;
     return text_;
+}
+
+MonitorAppend OutputMonitor::takeAppended()
+{
+    const std::lock_guard lock(mutex_);
+    refreshPending_ = false;
+    MonitorAppend append{std::exchange(clearedSinceTake_, false), text_.substr(std::min(taken_, text_.size()))};
+    taken_ = text_.size();
+    return append;
 }
 
 void OutputMonitor::requestRefreshLocked()

@@ -6,7 +6,7 @@
 //
 // Thread contract: open, close, setSong and setRefreshRequest on the user-interface thread;
 // addLine, addLineWith and clear from any thread (user interface, play timer callback,
-// MIDI input callback); text and takeRefresh from the user-interface thread. One mutex
+// MIDI input callback); text, takeRefresh and takeAppended from the user-interface thread. One mutex
 // guards the text and whether the monitor exists; the window itself is never touched here.
 
 #include <atomic>
@@ -20,6 +20,12 @@
 namespace velisto {
 
 class Song;
+
+// What a window that keeps its own copy of the log must do to catch up.
+struct MonitorAppend {
+    bool cleared = false; // the log was emptied since the last take: drop the copy first
+    std::string text;     // then append this
+};
 
 class OutputMonitor {
 public:
@@ -58,6 +64,9 @@ public:
     std::string text() const;
     // The window's refresh: the whole text; the next line asks for a refresh again.
     std::string takeRefresh();
+    // The same, but only what was added since the last take: a long log is not handed
+    // over again for every line.
+    MonitorAppend takeAppended();
     // How many texts addLineWith has composed since construction (for measurements).
     std::uint64_t composeCount() const noexcept { return composeCount_.load(std::memory_order_relaxed); }
 
@@ -68,6 +77,8 @@ private:
     std::atomic<bool> active_{false}; // written under mutex_, read without it as a hint
     const Song* song_ = nullptr;
     std::string text_;
+    std::size_t taken_ = 0; // bytes of text_ the window has already taken
+    bool clearedSinceTake_ = false;
     RefreshRequest refresh_;
     bool refreshPending_ = false;
     std::atomic<std::uint64_t> composeCount_{0};

@@ -149,16 +149,28 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
             // The events due before the block starts sound from its first frame.
             timer.advance(timeOfFrame(frame) - clock.now());
             renderBlock();
-            if (options.progress && frame % (kRenderBlockFrames * 64) == 0)
+            if (options.progress && frame % (kRenderBlockFrames * 64) == 0) {
                 options.progress->advance(controller.playThread()->currentTick(), endTick);
+                if (options.progress->cancelled()) {
+                    result.cancelled = true;
+                    break;
+                }
+            }
+        }
+        if (result.cancelled) {
+            // The run ends at its next timer call, on simulated time like everything here.
+            controller.stop();
+            while (!controller.playThread()->ended())
+                timer.advance(std::chrono::milliseconds(1));
         }
         controller.finishRun();
     }
     const auto tailEnd = frame + static_cast<std::int64_t>(options.tailSeconds * kRenderRate);
-    while (written && mixer.count() > 0 && frame < tailEnd)
+    while (written && !result.cancelled && mixer.count() > 0 && frame < tailEnd)
         renderBlock();
     // What the limiter still holds back: its look-ahead.
-    for (std::size_t drained = 0; written && drained < mixer.master().latencyFrames(); drained += kRenderBlockFrames)
+    for (std::size_t drained = 0; written && !result.cancelled && drained < mixer.master().latencyFrames();
+         drained += kRenderBlockFrames)
         renderBlock();
     {
         const std::lock_guard lock(generator.sendMutex());
@@ -168,6 +180,12 @@ RenderResult renderSongToWave(const Song& original, const RenderOptions& options
     if (options.progress)
         options.progress->end();
 
+    if (result.cancelled) {
+        std::fclose(file);
+        std::remove(partPath.c_str());
+        result.error = "MIDI to .wav cancelled";
+        return result;
+    }
     const auto dataBytes = static_cast<std::uint32_t>(frame * 4);
     const auto finalHeader = waveHeader(dataBytes);
     written = written && std::fseek(file, 0, SEEK_SET) == 0 &&

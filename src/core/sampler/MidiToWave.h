@@ -35,6 +35,7 @@ struct RenderOptions {
 
 struct RenderResult {
     bool ok = false;
+    bool cancelled = false;  // the progress asked to stop: nothing was written
     std::string error;       // why nothing (or not everything) was written
     std::int64_t frames = 0; // written
     std::string warnings;    // the generator's first 100 warnings, each "\r\n"-ended
@@ -42,7 +43,8 @@ struct RenderResult {
 };
 
 // song is played from its first tick to its end with every track on the generator (the
-// song itself is left as it is).
+// song itself is left as it is). A progress that is cancelled stops the render between
+// blocks; an earlier file at wavPath is then kept.
 RenderResult renderSongToWave(const Song& song, const RenderOptions& options, const std::string& wavPath);
 
 } // namespace velisto

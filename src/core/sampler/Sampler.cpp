@@ -6,6 +6,7 @@
 #include "midi/OutputDevice.h"
 #include "playback/OutputMonitor.h"
 #include "sampler/CNotifyThread.h"
+#include "sampler/IgrContent.h"
 #include "sampler/IgrFile.h"
 #include "sampler/IgrLoader.h"
 #include "sampler/SampleInfo.h"
@@ -267,6 +268,8 @@ Sampler::~Sampler()
     }
     stopVoices([](const Slot&) { return true; });
     reapThreads();
+    if (closedHandler_)
+        closedHandler_(igrPath());
 }
 
 // ---- content ----
@@ -281,6 +284,12 @@ std::string Sampler::igrPath() const
 {
     const std::lock_guard lock(stateMutex_);
     return igrPath_;
+}
+
+std::string Sampler::loadedIgrPath() const
+{
+    const std::lock_guard lock(stateMutex_);
+    return loadedIgrPath_;
 }
 
 std::string Sampler::directory() const { return directoryPart(igrPath()); }
@@ -335,6 +344,7 @@ void Sampler::runContent(bool releaseAll, bool load)
             const std::lock_guard lock(sampleMapLock());
             map_.releaseAll();
         }
+        setLoadedIgrPath({});
         setStatus("no .igr-map in memory", false);
     } else if (load) {
         const std::string path = igrPath();
@@ -345,6 +355,7 @@ void Sampler::runContent(bool releaseAll, bool load)
             hooks.status = [this](const std::string& text) { setStatus(text, false); };
             loaded = loadSampleMap(map_, path, readSampleInfo, hooks);
         }
+        setLoadedIgrPath(loaded ? path : std::string());
         if (loaded) {
             channelUpdate(false);
             setStatus("Mastervoices of\n" + fileNamePart(path) + "\nhave been load to memory.", false);
@@ -1124,6 +1135,32 @@ void Sampler::setStatus(const std::string& text, bool error)
     status_.text = text + std::string(statusWidth_ - text.size(), ' ');
     status_.error = error;
     status_.countdown = kStatusCountdown;
+}
+
+std::vector<std::string> Sampler::contentLines() const
+{
+    // A load holds the content lock for its whole run; the dialog must not wait for it.
+    std::unique_lock content(contentLock(), std::try_to_lock);
+    if (!content.owns_lock())
+        return igrContentLines(map_, true, {});
+    std::vector<MastervoiceUse> mastervoices;
+    for (const auto& slot : slots_) {
+        const std::lock_guard lock(slot->mutex);
+        if (slot->free || !slot->master)
+            continue;
+        MastervoiceUse use{slot->name, {}};
+        for (int c = 0; c < 16; ++c)
+            if (slot->use[static_cast<std::size_t>(c)])
+                use.channels.push_back(c);
+        mastervoices.push_back(std::move(use));
+    }
+    return igrContentLines(map_, false, mastervoices);
+}
+
+void Sampler::setLoadedIgrPath(std::string path)
+{
+    const std::lock_guard lock(stateMutex_);
+    loadedIgrPath_ = std::move(path);
 }
 
 SamplerStatus Sampler::status() const

@@ -103,6 +103,15 @@ public:
 
     void setIgrPath(std::string path);
     std::string igrPath() const;
+    // The group the sample map holds now, from the last load that succeeded; empty after a
+    // release or a failed load.
+    std::string loadedIgrPath() const;
+    // Called once from the destructor, after everything is released, with the .igr path
+    // the sampler had then (its owner keeps it for the next start).
+    void setClosedHandler(std::function<void(const std::string& igrPath)> handler)
+    {
+        closedHandler_ = std::move(handler);
+    }
 
     // Content updates on a worker thread; wait blocks until the run has ended.
     void loadGroup(bool wait);
@@ -123,6 +132,12 @@ public:
 
     // ---- observation ----
     SamplerStatus status() const;
+    // A new status line (padded to the widest line so far) shown for kStatusCountdown ticks.
+    void setStatus(const std::string& text, bool error);
+    // The lines of the content dialog: what the sample map holds and the loaded
+    // mastervoices with their channels; while a content update runs, the loading line.
+    // Never waits for a running load.
+    std::vector<std::string> contentLines() const;
     // Counts the status display down by one tick (the device window's timer).
     void tickStatus();
     int voiceCount() const;
@@ -163,7 +178,7 @@ private:
     std::uint64_t nextSerial();
 
     void warn(const std::string& text);
-    void setStatus(const std::string& text, bool error);
+    void setLoadedIgrPath(std::string path);
     std::string directory() const;
 
     OutputDevice& device_;
@@ -171,6 +186,7 @@ private:
     MixerLookup mixers_;
     OutputMonitor* monitor_;
     std::function<void(const std::string&)> warningListener_;
+    std::function<void(const std::string&)> closedHandler_;
     bool offline_ = false;
 
     std::vector<std::unique_ptr<Slot>> slots_;
@@ -179,6 +195,7 @@ private:
 
     mutable std::mutex stateMutex_; // path, loaded content per channel, status
     std::string igrPath_;
+    std::string loadedIgrPath_;
     std::array<int, 16> program_{};
     std::array<bool, 16> drum_{};
     SamplerStatus status_;

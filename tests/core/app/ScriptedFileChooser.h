@@ -11,7 +11,7 @@ namespace velisto::test {
 
 class ScriptedFileChooser : public FileChooser {
 public:
-    enum class Kind { Open, Save };
+    enum class Kind { Open, Save, OpenMany };
     struct Asked {
         Kind kind = Kind::Open;
         FileDialogRequest request;
@@ -20,6 +20,8 @@ public:
     std::vector<Asked> asked;
     // nullopt entries cancel their dialog.
     std::deque<std::optional<std::filesystem::path>> answers;
+    // The multi-select dialogs' answers, their own queue; empty entries cancel.
+    std::deque<std::vector<std::filesystem::path>> manyAnswers;
 
     std::optional<std::filesystem::path> openFile(const FileDialogRequest& request) override
     {
@@ -28,6 +30,15 @@ public:
     std::optional<std::filesystem::path> saveFile(const FileDialogRequest& request) override
     {
         return answer(Kind::Save, request);
+    }
+    std::vector<std::filesystem::path> openFiles(const FileDialogRequest& request) override
+    {
+        asked.push_back({Kind::OpenMany, request});
+        if (manyAnswers.empty())
+            return {};
+        std::vector<std::filesystem::path> next = std::move(manyAnswers.front());
+        manyAnswers.pop_front();
+        return next;
     }
 
 private:

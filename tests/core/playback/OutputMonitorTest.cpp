@@ -81,6 +81,46 @@ TEST(OutputMonitor, TheWindowIsAskedOnceToRefreshUntilItTakesTheText)
     EXPECT_EQ(requests, 3) << "an emptied text is shown too";
 }
 
+TEST(OutputMonitor, TakeAppendedHandsOverOnlyNewTextAndTellsOfAClearBetween)
+{
+    OutputMonitor monitor;
+    int requests = 0;
+    monitor.setRefreshRequest([&] { ++requests; });
+    monitor.open();
+    monitor.addLine(-1, "a");
+    monitor.addLine(-1, "b");
+    MonitorAppend first = monitor.takeAppended();
+    EXPECT_FALSE(first.cleared);
+    EXPECT_EQ(first.text, "a\r\nb\r\n");
+    EXPECT_EQ(monitor.takeAppended().text, "") << "nothing new";
+
+    monitor.addLine(-1, "c");
+    EXPECT_EQ(requests, 2) << "a take asks for the next refresh again";
+    EXPECT_EQ(monitor.takeAppended().text, "c\r\n");
+
+    // A clear between two takes: the window drops its copy, then appends what followed.
+    monitor.addLine(-1, "d");
+    monitor.clear();
+    monitor.addLine(-1, "e");
+    const MonitorAppend afterClear = monitor.takeAppended();
+    EXPECT_TRUE(afterClear.cleared);
+    EXPECT_EQ(afterClear.text, "e\r\n");
+    EXPECT_FALSE(monitor.takeAppended().cleared) << "told once";
+
+    // takeRefresh still gives the whole log, and counts as a take.
+    monitor.addLine(-1, "f");
+    EXPECT_EQ(monitor.takeRefresh(), "e\r\nf\r\n");
+    EXPECT_EQ(monitor.takeAppended().text, "");
+
+    // A reopened monitor starts from nothing, not from where the old log was taken.
+    monitor.close();
+    monitor.open();
+    monitor.addLine(-1, "g");
+    const MonitorAppend reopened = monitor.takeAppended();
+    EXPECT_FALSE(reopened.cleared);
+    EXPECT_EQ(reopened.text, "g\r\n");
+}
+
 // Sending composes monitor texts only while the monitor is open.
 TEST(OutputMonitor, SendingThroughAClosedMonitorComposesNoText)
 {

@@ -1,5 +1,6 @@
 #include "core/sampler/SamplerTestSupport.h"
 
+#include "app/Progress.h"
 #include "sampler/MasterStage.h"
 #include "sampler/MidiToWave.h"
 #include "song/Song.h"
@@ -95,6 +96,40 @@ TEST(MidiToWaveTest, TwoNotesSoundAtTheirTimesWithTheirPitch)
     EXPECT_NEAR(static_cast<double>(second - first), 44100.0, 44100.0 / 100);
     EXPECT_NEAR(test::pitchOf(stereo, first + 2205, 11025), 441.0, 8.0);
     EXPECT_NEAR(test::pitchOf(stereo, second + 2205, 11025), 441.0 * 88236 / 44100, 8.0);
+}
+
+// A progress that asks to stop ends the render between blocks and leaves the file that
+// was there before.
+TEST(MidiToWaveTest, ACancelledRenderKeepsTheEarlierFile)
+{
+    class CancelAfter : public Progress {
+    public:
+        void begin(std::string_view) override {}
+        void advance(long long, long long) override { ++reports; }
+        void end() override {}
+        bool cancelled() const override { return reports >= 3; }
+        int reports = 0;
+    };
+    test::ScratchFolder folder("render-cancel");
+    folder.write("tone.wav", test::sampleFile({test::sine(4400, 100), 1, 60, std::pair{0u, 4400u}}));
+    folder.write("group.igr", test::igrImage({{0, "tone.wav"}}));
+    folder.write("out.wav", "earlier");
+    Song song;
+    song.ppq = 96;
+    song.clear(0);
+    for (int i = 0; i < 40; ++i) // 20 s at 192 ticks a second
+        song.tracks[0].append(MidiEvent::note(i * 96, 0, 60, 100, 90));
+    CancelAfter progress;
+    RenderOptions options;
+    options.igrPath = folder.file("group.igr");
+    options.progress = &progress;
+    const RenderResult result = renderSongToWave(song, options, folder.file("out.wav"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(progress.reports, 3) << "stopped at the first report after the request";
+    std::ifstream in(folder.file("out.wav"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "earlier");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out.wav") + ".vlxpart"));
 }
 
 TEST(MidiToWaveTest, ADenseSongNeverReachesFullScale)

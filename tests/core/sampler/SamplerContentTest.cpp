@@ -6,7 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace velisto {
@@ -101,6 +107,53 @@ TEST(SamplerContentTest, NotesRaceContentUpdatesSafely)
     EXPECT_EQ(rig.sampler->voiceCount(), 0);
     EXPECT_EQ(rig.sampler->mastervoiceCount(), 0);
     EXPECT_EQ(rig.mixer.count(), 0U);
+}
+
+// The content dialog's lines and the path the map really holds, through a good load, a
+// load that is still running, a failed load and the sampler's end.
+TEST(SamplerContentTest, ContentLinesAndTheLoadedPathFollowTheLoads)
+{
+    SamplerRig rig;
+    rig.addSample("a.wav", {test::sine(4400, 100), 1, 60, std::pair{0u, 4400u}});
+    rig.load({{0, "a.wav"}});
+    const std::string group = rig.sampler->igrPath();
+    EXPECT_EQ(rig.sampler->loadedIgrPath(), group);
+    std::vector<std::string> lines = rig.sampler->contentLines();
+    ASSERT_GE(lines.size(), 2U);
+    EXPECT_EQ(lines[0], "Sample map:");
+    EXPECT_EQ(lines[1], group);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Program 1 a.wav Key C5 - Velocity from 1 to 127"), lines.end());
+    // Program 1 is loaded on every melodic channel; channel 10 holds the (empty) drum set.
+    EXPECT_EQ(lines.back(), "a.wav ch: 1 2 3 4 5 6 7 8 9 11 12 13 14 15 16");
+
+    // A group whose sample is a pipe nobody writes to: its load waits on the open.
+    const std::string pipe = std::filesystem::path(group).replace_filename("slow.wav").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string slowGroup = std::filesystem::path(group).replace_filename("slow.igr").string();
+    std::ofstream(slowGroup, std::ios::binary) << test::igrImage({{0, "slow.wav"}});
+    rig.sampler->setIgrPath(slowGroup);
+    rig.sampler->loadGroup(false);
+    for (int i = 0; i < 500 && !rig.sampler->status().busy; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(rig.sampler->contentLines(),
+              std::vector<std::string>{"Sample map is currently loading, please wait untill its finished."});
+    // An empty pipe reads as a broken file: the load fails and the map is empty.
+    { std::ofstream(pipe, std::ios::binary).flush(); }
+    rig.sampler->waitForContent();
+    EXPECT_EQ(rig.sampler->loadedIgrPath(), "") << "the failed group is not what is loaded";
+    EXPECT_EQ(rig.sampler->contentLines()[1], "--- no .igr file loaded ---");
+
+    rig.sampler->setIgrPath(group);
+    rig.sampler->loadGroup(true);
+    EXPECT_EQ(rig.sampler->loadedIgrPath(), group);
+    rig.sampler->releaseEverything(true);
+    EXPECT_EQ(rig.sampler->loadedIgrPath(), "");
+
+    std::vector<std::string> closedWith;
+    rig.sampler->setIgrPath(slowGroup);
+    rig.sampler->setClosedHandler([&](const std::string& path) { closedWith.push_back(path); });
+    rig.sampler.reset();
+    EXPECT_EQ(closedWith, std::vector<std::string>{slowGroup});
 }
 
 TEST(SamplerContentTest, GeneratorGetsItsSamplerWhileOpen)
