@@ -25,6 +25,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -34,11 +35,13 @@ class QAction;
 class QLabel;
 class QKeyEvent;
 class QToolBar;
+class QVBoxLayout;
 
 namespace velisto {
 
 class CEditCommands;
 class CKeyboard;
+class CListEditor;
 class CWavedList;
 class SongDocument;
 class CMidiWnd;
@@ -89,6 +92,8 @@ public:
     CWavedList& waveEditors() { return *waveEditors_; }
     // The track area; null until create().
     CMidiWnd* trackArea() const { return trackArea_; }
+    // The event list editor below the track area; null while it is closed.
+    CListEditor* listEditor() const { return listEditor_; }
     CEditCommands& editCommands() { return *edits_; }
     // The id of the last result or undo sound asked for; 0 before any.
     int lastDialogSound() const { return lastDialogSound_; }
@@ -132,6 +137,16 @@ private:
     void runEnded();
     void setMouseTool(std::string_view tool);
     void toggleKeyboard();
+    // takeFront: the opened list editor becomes the foreground editor.
+    void toggleListEditor(bool takeFront);
+    // Ctrl+Tab: the other editor comes to the front and takes the keyboard focus.
+    void switchEditor();
+    // The track area, or the list editor while it is in front, takes the command.
+    void routeToForeground(unsigned id);
+    // The track area's and the bottom editor's heights in the central container.
+    void placeBottomEditor();
+    // The song changed under the editors: both show it again.
+    void refreshEditors();
     void playDialogSound(int id);
     bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
@@ -161,7 +176,13 @@ private:
     QLabel* capsLabel_ = nullptr;
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
+    // The central container: the track area, and the bottom editor below it.
+    QWidget* central_ = nullptr;
+    QVBoxLayout* centralLayout_ = nullptr;
     CMidiWnd* trackArea_ = nullptr;
+    CListEditor* listEditor_ = nullptr;
+    // Read by the play thread: it posts every tick's position while the list editor is open.
+    std::atomic<bool> listEditorFollows_{false};
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;

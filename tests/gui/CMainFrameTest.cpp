@@ -183,8 +183,7 @@ TEST_F(CMainFrameTest, CommandsOfWindowsNotBuiltYetExistButStayGrayed)
         ASSERT_NE(action, nullptr) << info.id;
         EXPECT_EQ(action->data().toUInt(), info.id);
     }
-    for (unsigned id :
-         {CommandId::ListEditor, CommandId::OpenDevice, CommandId::IgrEditor})
+    for (unsigned id : {CommandId::OpenDevice, CommandId::IgrEditor})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_EQ(frame().action(CommandId::SelectToBottom)->shortcuts().value(0), QKeySequence("Ctrl+B"));
     EXPECT_EQ(frame().action(CommandId::SaveAs)->shortcuts().value(0), QKeySequence("Ctrl+Shift+S"));

@@ -25,19 +25,6 @@ constexpr const char* kTitle = "Global parameter control";
 
 } // namespace
 
-std::string CListEditorGlobalParContrEditor::refusal(const OutputDevice* device)
-{
-    const std::string name = device ? device->name : std::string();
-    if (!device || !device->gm2Supported)
-        return "Global parameter control only editable if device '" + name + "' would support MIDI mode GM2.";
-    const bool anyDefinition = std::any_of(device->slotPaths.begin(), device->slotPaths.end(), [](const std::string& text) {
-        return SlotPathDefinition::parse(text).definition.has_value();
-    });
-    if (!anyDefinition)
-        return "No slotpathes defined for device '" + name + "'.";
-    return {};
-}
-
 CListEditorGlobalParContrEditor::CListEditorGlobalParContrEditor(std::span<const std::uint8_t> stored,
                                                                  const DecodedSysex& decoded,
                                                                  const OutputDevice& device, UserPrompt& prompt,
@@ -52,7 +39,7 @@ CListEditorGlobalParContrEditor::CListEditorGlobalParContrEditor(std::span<const
         if (std::optional<SlotPathDefinition> parsed = SlotPathDefinition::parse(text).definition)
             definitions_.push_back(std::move(*parsed));
     if (definitions_.empty())
-        definitions_.push_back(SlotPathDefinition::created()); // refusal() keeps this from showing
+        definitions_.push_back(SlotPathDefinition::created()); // checkGlobalParameterControl refuses this
 
     // The stored message keeps its groups when a definition describes its slot path.
     int chosen = 0;

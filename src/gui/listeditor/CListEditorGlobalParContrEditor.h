@@ -27,11 +27,7 @@ class UserPrompt;
 
 class CListEditorGlobalParContrEditor : public QDialog {
 public:
-    // Why the message cannot be edited for device (nullptr: the track has none): the
-    // device does not support GM2, or it has no slot path definitions. Empty when it can.
-    static std::string refusal(const OutputDevice* device);
-
-    // device: the track's device, one that refusal() let through.
+    // device: the track's device, one that checkGlobalParameterControl let through.
     CListEditorGlobalParContrEditor(std::span<const std::uint8_t> stored, const DecodedSysex& decoded,
                                     const OutputDevice& device, UserPrompt& prompt, QWidget* parent);
 

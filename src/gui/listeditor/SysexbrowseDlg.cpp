@@ -32,9 +32,9 @@ SysexbrowseDlg::SysexbrowseDlg(const OutputDevice* device, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    form->addRow("Family:", family_);
-    form->addRow("Area:", area_);
-    form->addRow("Message:", list_);
+    form->addRow("&Family:", family_);
+    form->addRow("&Area:", area_);
+    form->addRow("&Message:", list_);
     form->addRow("Bytes:", bytes_);
     form->addRow(buttons);
     familyChosen();
