@@ -272,7 +272,13 @@ std::optional<CellEditor> keyEditor(const ListEditorContext& context, const Midi
     if (program.drum)
         return combo(kind == EventKind::Note ? ListCell::NoteOnDrumKey : ListCell::KeyPressureDrumKey,
                      drumKeyChoices(context, program.program), event.data1);
-    return editField(minorAt(context, event.tick) ? ListCell::MinorKey : ListCell::MajorKey, noteText(context, event));
+    // The list offers the names of the key mode's spelling; either spelling may be typed.
+    const bool minor = minorAt(context, event.tick);
+    CellEditor editor = combo(minor ? ListCell::MinorKey : ListCell::MajorKey,
+                              listFields(noteNameList(minor ? NoteSpelling::Flats : NoteSpelling::Sharps)),
+                              event.data1, noteText(context, event));
+    editor.typable = true;
+    return editor;
 }
 
 std::vector<std::string> programChoices() { return listFields(gmProgramNameList()); }

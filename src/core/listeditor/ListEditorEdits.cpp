@@ -239,6 +239,9 @@ int applyCell(Song& song, int track, int row, std::string_view cell, const CellV
         return -1;
     if (cell == ListCell::Status && !channelKindData(byte(value.number)) && !isMetaKind(byte(value.number)))
         return -1;
+    // The same position again would move the event behind the others at its tick.
+    if (cell == ListCell::Position && value.number == event.tick)
+        return row;
     undo.record(song, cellUndoDescription(cell), prompt);
     if (cell == ListCell::Position)
         return owner->moveToTick(row, value.number);

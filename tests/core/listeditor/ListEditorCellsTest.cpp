@@ -69,12 +69,17 @@ TEST_F(ListEditorCellsTest, NoteKeysAreSpelledByTheKeyModeAtTheEvent)
     const auto major = cellEditor(context(), 0, ListColumn::Key);
     ASSERT_TRUE(major);
     EXPECT_EQ(major->name, "majorkey");
-    EXPECT_EQ(major->kind, CellEditKind::Edit);
+    EXPECT_EQ(major->kind, CellEditKind::Combo);
+    EXPECT_TRUE(major->typable);
     EXPECT_EQ(major->current, "C#5");
+    EXPECT_EQ(major->currentItem, 61);
+    ASSERT_EQ(major->choices.size(), 128u);
+    EXPECT_EQ(major->choices[70], "A#5");
     const auto minor = cellEditor(context(), 2, ListColumn::Key);
     ASSERT_TRUE(minor);
     EXPECT_EQ(minor->name, "minorkey");
     EXPECT_EQ(minor->current, "Bb5");
+    EXPECT_EQ(minor->choices[61], "Db5");
     EXPECT_FALSE(cellEditor(context(), 0, ListColumn::Range));
     EXPECT_FALSE(cellEditor(context(), 5, ListColumn::Position)) << "no row";
     EXPECT_EQ(text(5, ListColumn::Position), "");

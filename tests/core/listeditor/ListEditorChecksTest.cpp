@@ -82,8 +82,8 @@ TEST_F(ListEditorChecksTest, CombosTakeTheirEntries)
     expectRefused(checkCellChoice(context(), 0, ListColumn::Status, 9), SysexEditMessage::NoItem);
     expectRefused(checkCellChoice(context(), 0, ListColumn::Status, -1), SysexEditMessage::NoItem);
     EXPECT_EQ(check(1, ListColumn::Detail, "Church Organ").value.number, 19);
-    // The key of a melodic note is typed, not chosen.
-    expectRefused(checkCellChoice(context(), 0, ListColumn::Key, 3), "This cell cannot be edited.");
+    EXPECT_EQ(checkCellChoice(context(), 0, ListColumn::Key, 3).value.number, 3) << "a key from the list";
+    expectRefused(checkCellChoice(context(), 0, ListColumn::Range, 0), "This cell cannot be edited.");
 }
 
 TEST(ListEditorRawSysexTest, StrictParser)

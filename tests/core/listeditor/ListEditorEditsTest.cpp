@@ -142,6 +142,12 @@ TEST_F(ListEditorEditsTest, APositionMoveGoesBehindTheEventsAtItsTick)
     EXPECT_EQ(track().event(0).data1, 61) << "the others keep their order";
     EXPECT_EQ(edit(3, ListColumn::Position, "0001:01:000"), 0);
     EXPECT_EQ(track().event(0).data1, 60);
+
+    // Its own position again keeps the event where it is among its neighbours.
+    const int steps = undo_.size();
+    EXPECT_EQ(edit(2, ListColumn::Position, "0001:02:000"), 2);
+    EXPECT_EQ(track().event(2).data1, 62);
+    EXPECT_EQ(undo_.size(), steps);
 }
 
 TEST_F(ListEditorEditsTest, DeleteSelectsTheEventThatFollowedTheLastDeletedRow)
