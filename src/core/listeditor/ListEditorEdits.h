@@ -34,7 +34,9 @@ std::string cellUndoDescription(std::string_view cell);
 
 // Stores a passed check's value into event row of the track, after recording the undo
 // step. Returns the event's row afterwards (a new position moves it behind the events at
-// its tick); -1, with nothing recorded, for a row outside the track or an unknown cell.
+// its tick; its own position changes nothing and records nothing); -1, with nothing
+// recorded, for a row outside the track, a cell the event's kind does not have, or a value
+// outside the cell's range.
 int applyCell(Song& song, int track, int row, std::string_view cell, const CellValue& value, UndoStack& undo,
               UserPrompt& prompt);
 
