@@ -112,12 +112,16 @@ protected:
         list.refreshRows();
         return row;
     }
-    template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)
+    // Answers the next modal Dialog once it is up (it may open behind a menu's loop).
+    template <typename Dialog> static void answerDialog(std::function<void(Dialog&)> answer, int tries = 100)
     {
-        QTimer::singleShot(0, [answer] {
-            auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            answer(*dialog);
+        QTimer::singleShot(tries == 100 ? 0 : 10, [answer, tries] {
+            if (auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget()))
+                answer(*dialog);
+            else if (tries > 0)
+                answerDialog(answer, tries - 1);
+            else
+                ADD_FAILURE() << "the dialog did not open";
         });
     }
     static const SysexCatalogueEntry& catalogued(std::string_view area, std::string_view name)
@@ -327,12 +331,16 @@ TEST_F(ListEditorTest, WhileARunPlaysCellsAreReadOnlyAndInsDelAreGrayed)
     EXPECT_EQ(bytes(), before);
 
     // Playback moves the current row, once a frame however many ticks were posted.
+    int moves = 0;
+    QObject::connect(list.selectionModel(), &QItemSelectionModel::currentRowChanged, [&moves] { ++moves; });
     const std::int32_t tick = track(2).event(20).tick;
     for (std::int32_t t = tick - 30; t <= tick; ++t)
         frame().notifier().post(kPlayListPositionMessage, static_cast<std::uintptr_t>(t), 0);
     settle();
+    EXPECT_EQ(moves, 0);
     QTest::qWait(CListEditor::kFollowInterval * 3);
     settle();
+    EXPECT_EQ(moves, 1);
     EXPECT_EQ(track(2).event(list.currentRow()).tick, tick);
 
     frame().runCommand(CommandId::Stop);
@@ -346,14 +354,15 @@ TEST_F(ListEditorTest, TheGsToneNumberDialogReencodesBankAndProgram)
     CListEditor& list = openOn(0);
     const SysexCatalogueEntry& tone = catalogued("Part parameters", "tone number");
     const int row = add(list, 0, MidiEvent::sysexEvent(10, tone.message));
+    click(list, row, ListColumn::Value); // the dialog is answered once F2 opens it
     answerDialog<CListEditorGSTonenumber>([](CListEditorGSTonenumber& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "GS Sysex Part tone number selection");
         dialog.bank()->setCurrentIndex(8);
         dialog.program()->setCurrentIndex(5);
         dialog.accept();
     });
-    EXPECT_EQ(editCell(list, row, ListColumn::Value), nullptr);
-    settle();
+    press(Qt::Key_F2);
+    EXPECT_FALSE(list.cellEditing());
     const std::vector<std::uint8_t>& stored = *track(0).event(row).sysex;
     const DecodedSysex decoded = decodeSysex(stored, nullptr);
     EXPECT_EQ(decoded.value, 8 * 128 + 5);
@@ -368,6 +377,7 @@ TEST_F(ListEditorTest, TheKeyBasedControllerDialogAddsChangesAndRemovesPairs)
     const int row = add(list, 0, MidiEvent::sysexEvent(10, keyBased.message));
     const DecodedSysex old = decodeSysex(*track(0).event(row).sysex, nullptr);
     ASSERT_EQ(old.keyBased.pairs.size(), 1U);
+    click(list, row, ListColumn::Value); // the dialog is answered once F2 opens it
     answerDialog<CListEditorKeybInstrContrEditor>([this](CListEditorKeybInstrContrEditor& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Keybased instr. contr.");
         EXPECT_FALSE(dialog.removeButton()->isEnabled()); // the last pair stays
@@ -384,8 +394,7 @@ TEST_F(ListEditorTest, TheKeyBasedControllerDialogAddsChangesAndRemovesPairs)
         dialog.removeButton()->click();
         dialog.accept();
     });
-    editCell(list, row, ListColumn::Value);
-    settle();
+    press(Qt::Key_F2);
     ASSERT_EQ(prompt.messages.size(), 1U);
     EXPECT_EQ(prompt.messages[0].text, "Allowed are 0 to 127");
     const DecodedSysex decoded = decodeSysex(*track(0).event(row).sysex, nullptr);
@@ -421,6 +430,7 @@ TEST_F(ListEditorTest, GlobalParameterControlIsRefusedWithoutGm2OrSlotPathsAndEd
 
     device->slotPaths = defaultSlotPaths();
     list.refreshRows();
+    click(list, row, ListColumn::Value); // the dialog is answered once F2 opens it
     answerDialog<CListEditorGlobalParContrEditor>([](CListEditorGlobalParContrEditor& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Global parameter control");
         ASSERT_GT(dialog.parameter()->count(), 0);
@@ -435,8 +445,7 @@ TEST_F(ListEditorTest, GlobalParameterControlIsRefusedWithoutGm2OrSlotPathsAndEd
         EXPECT_EQ(dialog.groups().size(), groups + 1);
         dialog.accept();
     });
-    editCell(list, row, ListColumn::Value);
-    settle();
+    press(Qt::Key_F2);
     EXPECT_EQ(prompt.messages.size(), 2U);
     const DecodedSysex decoded = decodeSysex(*track(0).event(row).sysex, device);
     EXPECT_EQ(decoded.gpc.groups.size(), decodeSysex(original, device).gpc.groups.size() + 1);
@@ -450,23 +459,21 @@ TEST_F(ListEditorTest, TheBrowseDialogFromShiftF10InsertsBehindTheCurrentRowAtIt
     const std::int32_t tick = track(0).event(3).tick;
     const int count = track(0).eventCount();
     std::vector<std::uint8_t> chosen;
-    // The context menu, then its one entry, then the dialog.
-    QTimer::singleShot(0, [&chosen] {
+    // The context menu's one entry, then the dialog.
+    QTimer::singleShot(0, [] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
-        ASSERT_FALSE(menu->actions().isEmpty());
-        QTimer::singleShot(0, [&chosen] {
-            auto* dialog = dynamic_cast<SysexbrowseDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Browse Sysex message");
-            dialog->family()->setCurrentIndex(1); // "Non-universal GS"
-            ASSERT_GT(dialog->messages()->count(), 0);
-            dialog->messages()->setCurrentRow(dialog->messages()->count() - 1);
-            dialog->accept();
-            chosen = dialog->message();
-        });
-        menu->actions().front()->trigger();
-        menu->close();
+        ASSERT_EQ(menu->actions().size(), 1);
+        menu->setActiveAction(menu->actions().front());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    answerDialog<SysexbrowseDlg>([&chosen](SysexbrowseDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Browse Sysex message");
+        dialog.family()->setCurrentIndex(1); // "Non-universal GS"
+        ASSERT_GT(dialog.messages()->count(), 0);
+        dialog.messages()->setCurrentRow(dialog.messages()->count() - 1);
+        dialog.accept();
+        chosen = dialog.message();
     });
     press(Qt::Key_F10, Qt::ShiftModifier);
     settle();

@@ -323,6 +323,12 @@ void CListEditor::openSpecialEditor(int row, SysexEditKind kind)
 
 void CListEditor::keyPressEvent(QKeyEvent* event)
 {
+    // A key the cell editor leaves (an arrow in an edit field) must not move the row
+    // under it, which would end the editing.
+    if (editing_) {
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         const QRect cell = visualRect(currentIndex());
         QContextMenuEvent menu(QContextMenuEvent::Keyboard, cell.center(), viewport()->mapToGlobal(cell.center()));
