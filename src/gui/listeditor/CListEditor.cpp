@@ -52,6 +52,8 @@ CListEditor::CListEditor(Engine& engine, FrameState& state, PlayController& cont
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
+    // A header wider than its column keeps its beginning readable.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int column = 0; column < kListColumnCount; ++column)
         setColumnWidth(column, engine_.settings.display.listeditorcellwidth[static_cast<std::size_t>(
                                    listColumnWidthSlot(listColumnAt(column)))]);
@@ -72,7 +74,7 @@ void CListEditor::storeWidth(int column, int width)
 
 void CListEditor::showTrack(int track)
 {
-    if (track == model_->track()) {
+    if (track == model_->track() && currentRow() >= 0) {
         refreshRows();
         return;
     }
@@ -344,6 +346,9 @@ void CListEditor::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     QAction* browse = menu.addAction(kBrowseText);
     browse->setEnabled(editable());
+    // From the keyboard (Shift+F10, the menu key) Return takes the entry at once.
+    if (event->reason() == QContextMenuEvent::Keyboard && browse->isEnabled())
+        menu.setActiveAction(browse);
     if (menu.exec(event->globalPos()) == browse)
         browseSysex();
     event->accept();
