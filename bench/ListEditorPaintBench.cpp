@@ -77,6 +77,10 @@ struct OpenApp {
         fillTrack(track);
         engine.table.rebuildProgramIndexes(*engine.song);
         app->frame()->state().cursorTrack = 0;
+        // The start reopens it as the last session left it: each run begins with it closed.
+        if (app->frame()->listEditor())
+            toggle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return true;
     }
     // Opens or closes the list editor by its command.
