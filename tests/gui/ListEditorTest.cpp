@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -154,13 +155,63 @@ TEST_F(ListEditorTest, TheCommandOpensItBelowTheTrackAreaOnTheCursorTrackAndClos
     // With the list in front the track area's own edits are grayed.
     EXPECT_FALSE(frame().action(CommandId::Quantize)->isEnabled());
 
+    // Column widths come from the settings and go back into them.
+    EXPECT_EQ(list.columnWidth(static_cast<int>(ListColumn::Position)), 90);
+    list.setColumnWidth(static_cast<int>(ListColumn::Detail), 333);
+    EXPECT_EQ(frame().engine().settings.display.listeditorcellwidth[static_cast<std::size_t>(
+                  listColumnWidthSlot(ListColumn::Detail))],
+              333);
+    // A click into the track area brings it to the front.
+    QTest::mouseClick(frame().trackArea(), Qt::LeftButton, Qt::NoModifier, frame().trackArea()->blockCentre(2, 3));
+    settle();
+    EXPECT_EQ(frame().state().foreground, ForegroundEditor::TrackArea);
+    EXPECT_TRUE(frame().action(CommandId::Quantize)->isEnabled());
+
     frame().action(CommandId::ListEditor)->trigger();
     settle();
     EXPECT_EQ(frame().listEditor(), nullptr);
     EXPECT_FALSE(frame().action(CommandId::ListEditor)->isChecked());
     EXPECT_EQ(frame().state().foreground, ForegroundEditor::TrackArea);
-    EXPECT_TRUE(frame().action(CommandId::Quantize)->isEnabled());
+    EXPECT_EQ(frame().trackArea()->maximumHeight(), QWIDGETSIZE_MAX);
     EXPECT_TRUE(prompt.messages.empty());
+    prompt.answers = {PromptAnswer::No};
+    ASSERT_TRUE(finish(run));
+    EXPECT_EQ(stored("Display", "listeditorwasopeninlastsession"), "n");
+}
+
+TEST_F(ListEditorTest, AnEditorOpenAtExitComesBackAtTheNextStartBehindTheTrackArea)
+{
+    openOn(0);
+    prompt.answers = {PromptAnswer::No};
+    ASSERT_TRUE(finish(run));
+    EXPECT_EQ(stored("Display", "listeditorwasopeninlastsession"), "y");
+
+    run = start();
+    ASSERT_TRUE(run.started);
+    ASSERT_NE(frame().listEditor(), nullptr);
+    EXPECT_TRUE(frame().action(CommandId::ListEditor)->isChecked());
+    // The keys stay with the track area until the user turns to the list.
+    EXPECT_EQ(frame().state().foreground, ForegroundEditor::TrackArea);
+}
+
+TEST_F(ListEditorTest, OnlyThePaintedSysexRowsAreDecodedAndAnotherTrackStartsAfresh)
+{
+    Track& many = track(20);
+    const SysexCatalogueEntry& volume = catalogued("System", "master volume");
+    for (int i = 0; i < 2000; ++i)
+        many.append(MidiEvent::sysexEvent(i * 10, volume.message));
+    CListEditor& list = openOn(20);
+    QImage image(list.size(), QImage::Format_ARGB32_Premultiplied);
+    list.render(&image);
+    const int painted = list.model().decodedCount();
+    EXPECT_GT(painted, 0);
+    EXPECT_LT(painted, 200);
+    press(Qt::Key_End, Qt::ControlModifier);
+    list.render(&image);
+    EXPECT_GT(list.model().decodedCount(), painted);
+    EXPECT_LT(list.model().decodedCount(), 400);
+    list.showTrack(2);
+    EXPECT_EQ(list.model().decodedCount(), 0);
 }
 
 TEST_F(ListEditorTest, ArrowsMoveTheRowCtrlTabSwitchesEditorsAndTheListFollowsTheCursorTrack)
