@@ -149,6 +149,11 @@ TEST_F(ListEditorEditsTest, FieldsLandInTheirBytes)
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 1, ListCell::Pitch, CellValue{8192, {}, {}}, undo_, prompt_), -1);
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 9, ListCell::Pitch, CellValue{0, {}, {}}, undo_, prompt_), -1);
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 0, "frobnicate", CellValue{}, undo_, prompt_), -1);
+    EXPECT_EQ(applyCell(*song_, test::kListTrack, 0, ListCell::Status, CellValue{EventKind::Lyric, {}, {}}, undo_,
+                        prompt_),
+              -1)
+        << "a note never becomes a META event";
+    EXPECT_EQ(track().event(0).kind(), EventKind::Note);
     EXPECT_EQ(undo_.size(), steps);
 }
 
