@@ -19,12 +19,6 @@ constexpr std::string_view kRange0To127 = "0 to 127";
 constexpr std::string_view kRange1To127 = "1 to 127";
 constexpr std::string_view kRangePitchBend = "-8192 to 8191";
 
-const MidiEvent* eventAt(const ListEditorContext& context, int row)
-{
-    const Track& track = context.song.tracks[static_cast<std::size_t>(context.track)];
-    return row >= 0 && row <= track.lastIndex() ? &track.event(row) : nullptr;
-}
-
 // What plays on the event's channel; without a device, the receiver's start (channel 10
 // is the drum channel).
 ProgramAtEvent programAtRow(const ListEditorContext& context, int row)
@@ -109,6 +103,9 @@ std::string programText(const ListEditorContext& context, const MidiEvent& event
     }
     return std::string(gmProgramName(event.data1));
 }
+
+// The channel kinds and the channel prefix; not text, sysex or a status of no kind.
+bool hasChannel(const MidiEvent& event) { return event.isChannelEvent() && !statusChoicesFor(event.status).empty(); }
 
 bool gsDevice(const ListEditorContext& context) { return context.device && context.device->gsSupported; }
 
@@ -404,7 +401,7 @@ std::optional<CellEditor> sysexCellEditor(const MidiEvent& event, ListColumn col
 
 DecodedRow decodeRow(const ListEditorContext& context, int row)
 {
-    const MidiEvent* event = eventAt(context, row);
+    const MidiEvent* event = listEditorEvent(context, row);
     if (!event || !event->isSysex())
         return {};
     DecodedRow decoded;
@@ -417,14 +414,14 @@ DecodedRow decodeRow(const ListEditorContext& context, int row)
 
 std::string cellText(const ListEditorContext& context, int row, ListColumn column, const DecodedRow& decoded)
 {
-    const MidiEvent* event = eventAt(context, row);
+    const MidiEvent* event = listEditorEvent(context, row);
     if (!event)
         return {};
     switch (column) {
     case ListColumn::Position:
         return positionText(context.song, event->tick);
     case ListColumn::Channel:
-        return event->isChannelEvent() ? numberText(event->channel() + 1) : std::string();
+        return hasChannel(*event) ? numberText(event->channel() + 1) : std::string();
     case ListColumn::Status:
         return std::string(eventStatusText(event->status));
     case ListColumn::Key:
@@ -452,14 +449,14 @@ std::string cellText(const ListEditorContext& context, int row, ListColumn colum
 std::optional<CellEditor> cellEditor(const ListEditorContext& context, int row, ListColumn column,
                                      const DecodedRow& decoded)
 {
-    const MidiEvent* event = eventAt(context, row);
+    const MidiEvent* event = listEditorEvent(context, row);
     if (!event)
         return std::nullopt;
     switch (column) {
     case ListColumn::Position:
         return editField(ListCell::Position, positionText(context.song, event->tick));
     case ListColumn::Channel:
-        if (!event->isChannelEvent() || eventStatusText(event->status) == "intern err")
+        if (!hasChannel(*event))
             return std::nullopt;
         return editField(ListCell::MidiChannel, numberText(event->channel() + 1));
     case ListColumn::Status:

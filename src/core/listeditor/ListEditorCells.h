@@ -53,6 +53,7 @@ inline constexpr std::string_view SysexValue = "sysexvalue";
 } // namespace ListCell
 
 // A row's system exclusive message as decoded for the row's device and receiver mode.
+// Decode again after the row's event or the receiver's mode changes.
 struct DecodedRow {
     bool sysex = false;     // the row is a system exclusive event; decoded is meaningful
     DecodedSysex decoded;   // unsupportedNote is filled for the receiver mode

@@ -48,12 +48,6 @@ CellCheck numberBetween(std::string_view text, int minimum, int maximum)
     return number(*value);
 }
 
-const MidiEvent* eventAt(const ListEditorContext& context, int row)
-{
-    const Track& track = context.song.tracks[static_cast<std::size_t>(context.track)];
-    return row >= 0 && row <= track.lastIndex() ? &track.event(row) : nullptr;
-}
-
 std::span<const std::uint8_t> storedOf(const MidiEvent& event)
 {
     return event.sysex ? std::span<const std::uint8_t>(*event.sysex) : std::span<const std::uint8_t>();
@@ -221,7 +215,7 @@ CellCheck checkChoice(const ListEditorContext& context, const MidiEvent& event, 
 
 CellCheck checkCell(const ListEditorContext& context, int row, ListColumn column, std::string_view text)
 {
-    const MidiEvent* event = eventAt(context, row);
+    const MidiEvent* event = listEditorEvent(context, row);
     const DecodedRow decoded = decodeRow(context, row);
     const std::optional<CellEditor> editor = cellEditor(context, row, column, decoded);
     if (!event || !editor || editor->kind == CellEditKind::Dialog)
@@ -239,7 +233,7 @@ CellCheck checkCell(const ListEditorContext& context, int row, ListColumn column
 
 CellCheck checkCellChoice(const ListEditorContext& context, int row, ListColumn column, int item)
 {
-    const MidiEvent* event = eventAt(context, row);
+    const MidiEvent* event = listEditorEvent(context, row);
     const DecodedRow decoded = decodeRow(context, row);
     const std::optional<CellEditor> editor = cellEditor(context, row, column, decoded);
     if (!event || !editor || editor->kind != CellEditKind::Combo)

@@ -1,9 +1,9 @@
 #include "listeditor/ListEditorColumns.h"
 
+#include "app/Settings.h"
 #include "song/MidiEvent.h"
 
 #include <array>
-#include <iterator>
 
 namespace velisto {
 
@@ -12,23 +12,22 @@ namespace {
 struct ColumnRow {
     std::string_view header;
     int widthSlot;
-    int defaultWidth;
 };
 
-// The defaults are those of DisplaySettings::listeditorcellwidth at the slot.
 constexpr std::array<ColumnRow, kListColumnCount> kColumns{{
-    {"Meas:Beat:Tick", 0, 90},
-    {"Ch.", 1, 40},
-    {"Status", 2, 140},
-    {"Key", 3, 220},
-    {"Value", 4, 100},
-    {"Range", 5, 120},
-    {"Detailed specification", 6, 120},
-    {"Raw Sysex", 8, 180},
-    {"Syx DevId", 9, 70},
-    {"Syx ModId", 10, 70},
-    {"Syx GS Checks", 11, 70},
+    {"Meas:Beat:Tick", 0},
+    {"Ch.", 1},
+    {"Status", 2},
+    {"Key", 3},
+    {"Value", 4},
+    {"Range", 5},
+    {"Detailed specification", 6},
+    {"Raw Sysex", 8},
+    {"Syx DevId", 9},
+    {"Syx ModId", 10},
+    {"Syx GS Checks", 11},
 }};
+static_assert(std::tuple_size_v<decltype(DisplaySettings::listeditorcellwidth)> == kListColumnWidthSlots);
 
 const ColumnRow& rowOf(ListColumn column) { return kColumns[static_cast<std::size_t>(column)]; }
 
@@ -104,7 +103,10 @@ std::string listColumnWidthKey(ListColumn column)
     return "listeditorcellwidth" + std::to_string(listColumnWidthSlot(column));
 }
 
-int listColumnDefaultWidth(ListColumn column) { return rowOf(column).defaultWidth; }
+int listColumnDefaultWidth(ListColumn column)
+{
+    return DisplaySettings{}.listeditorcellwidth[static_cast<std::size_t>(listColumnWidthSlot(column))];
+}
 
 std::string_view eventStatusText(std::uint8_t status)
 {

@@ -1,6 +1,7 @@
 #include "listeditor/ListEditorContext.h"
 
 #include "midi/OutputDevice.h"
+#include "song/Song.h"
 
 #include <mutex>
 
@@ -18,6 +19,14 @@ ListEditorContext listEditorContext(const Song& song, int track, const OutputDev
         context.programs = &device->programIndex;
     }
     return context;
+}
+
+const MidiEvent* listEditorEvent(const ListEditorContext& context, int row)
+{
+    if (context.track < 0 || context.track >= kTrackCount)
+        return nullptr;
+    const Track& track = context.song.tracks[static_cast<std::size_t>(context.track)];
+    return row >= 0 && row <= track.lastIndex() ? &track.event(row) : nullptr;
 }
 
 } // namespace velisto

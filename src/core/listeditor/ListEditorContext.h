@@ -8,6 +8,7 @@
 
 namespace velisto {
 
+struct MidiEvent;
 class OutputDevice;
 class ProgramIndex;
 class Song;
@@ -28,5 +29,8 @@ struct ListEditorContext {
 // caller must not hold that mutex.
 ListEditorContext listEditorContext(const Song& song, int track, const OutputDevice* device,
                                     const SysexDecoder& decoder);
+
+// The event shown in row (its index in the track); null for a row or track outside.
+const MidiEvent* listEditorEvent(const ListEditorContext& context, int row);
 
 } // namespace velisto

@@ -141,14 +141,13 @@ bool valueFits(std::string_view cell, const MidiEvent& event, const CellValue& v
 
 std::uint8_t byte(std::int32_t value) { return static_cast<std::uint8_t>(value); }
 
-// Changes the event's fields for the cell; the caller has recorded the undo step.
-void store(MidiEvent& event, std::string_view cell, const CellValue& value, int trackChannel)
+// Changes the event's fields for the cell (all but the position and the kind); the caller
+// has recorded the undo step.
+void store(MidiEvent& event, std::string_view cell, const CellValue& value)
 {
     const std::int32_t n = value.number;
     if (cell == ListCell::MidiChannel)
         event.status = byte((event.status & 0xF0) | n);
-    else if (cell == ListCell::Status)
-        changeEventKind(event, byte(n), trackChannel);
     else if (cell == ListCell::DrumNrpnKey)
         event.data3 = byte(n);
     else if (cell == ListCell::NoteLength)
@@ -237,7 +236,8 @@ int applyCell(Song& song, int track, int row, std::string_view cell, const CellV
     MidiEvent& event = owner->event(row);
     if (!cellFits(cell, event) || !valueFits(cell, event, value))
         return -1;
-    if (cell == ListCell::Status && !channelKindData(byte(value.number)) && !isMetaKind(byte(value.number)))
+    MidiEvent changedKind = event;
+    if (cell == ListCell::Status && !changeEventKind(changedKind, byte(value.number), owner->channel))
         return -1;
     // The same position again would move the event behind the others at its tick.
     if (cell == ListCell::Position && value.number == event.tick)
@@ -245,7 +245,10 @@ int applyCell(Song& song, int track, int row, std::string_view cell, const CellV
     undo.record(song, cellUndoDescription(cell), prompt);
     if (cell == ListCell::Position)
         return owner->moveToTick(row, value.number);
-    store(event, cell, value, owner->channel);
+    if (cell == ListCell::Status)
+        event = std::move(changedKind);
+    else
+        store(event, cell, value);
     return row;
 }
 

@@ -190,6 +190,8 @@ TEST_F(ListEditorCellsTest, SysexRowsShowTheDecodersTexts)
     addSysex(0, "F0 7E 7F 09 03 F7");                      // GM2 System On
     addSysex(0, "F0 41 10 42 12 40 7F 7F 00 42 F7");       // no such GS address
     addSysex(0, "F0 41 10 42 12 40 11 02 00 2D F7");       // part 1 midi channel
+    addSysex(0, "F0 43 10 4C 08 00 0B 64 F7");             // XG part 1 volume
+    add(MidiEvent::channelEvent(0, 0x35, 1, 2));           // a status of no kind
 
     const ListEditorContext c = context(&gm);
     const DecodedRow reset = decodeRow(c, 0);
@@ -220,6 +222,17 @@ TEST_F(ListEditorCellsTest, SysexRowsShowTheDecodersTexts)
 
     EXPECT_EQ(cellText(c, 5, ListColumn::Detail), "part 1 midi channel *unsupported in GM*");
     EXPECT_EQ(cellText(c, 5, ListColumn::Value), "Channel 1");
+
+    EXPECT_EQ(cellText(c, 6, ListColumn::Detail), "part 1 volume *unsupported in GM*");
+    EXPECT_EQ(cellText(c, 6, ListColumn::SysexDeviceId), "10");
+    const ListDevice xg(MidiMode::XG);
+    EXPECT_EQ(cellText(context(&xg), 6, ListColumn::Detail), "part 1 volume");
+    EXPECT_EQ(cellText(context(&xg), 5, ListColumn::Detail), "part 1 midi channel *unsupported in XG*");
+
+    EXPECT_EQ(cellText(c, 7, ListColumn::Status), "intern err");
+    EXPECT_EQ(cellText(c, 7, ListColumn::Channel), "");
+    for (int column = 0; column < kListColumnCount; ++column)
+        EXPECT_FALSE(cellEditor(c, 7, listColumnAt(column)) && column != 0) << "only its position moves";
 
     // A row the caller decoded for another purpose is not decoded again: the texts only
     // read what it holds.

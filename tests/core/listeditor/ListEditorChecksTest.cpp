@@ -3,7 +3,13 @@
 #include "ListEditorTestSupport.h"
 #include "midi/SysexEdit.h"
 
+#include "song/TextFormat.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <random>
 
 namespace velisto {
 namespace {
@@ -106,6 +112,26 @@ TEST(ListEditorRawSysexTest, StrictParser)
              "F0 3G F7",                 // no hex digit
          })
         EXPECT_FALSE(parseRawSysex(bad)) << '"' << bad << '"';
+}
+
+TEST(ListEditorRawSysexTest, ReadsBackWhatTheRawColumnShowsWhenItIsOneMessage)
+{
+    std::mt19937 random(5);
+    const std::uint8_t pool[] = {0x00, 0x10, 0x41, 0x7F, 0x80, 0xF0, 0xF7, 0xFF};
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<std::uint8_t> bytes(1 + random() % 8);
+        for (std::uint8_t& b : bytes)
+            b = random() % 3 == 0 ? pool[random() % std::size(pool)] : static_cast<std::uint8_t>(random() % 0x80);
+        if (random() % 2 == 0)
+            bytes.back() = 0xF7;
+        const bool oneMessage =
+            bytes.back() == 0xF7 && std::all_of(bytes.begin(), bytes.end() - 1, [](std::uint8_t b) { return b <= 0x7F; });
+        const std::optional<std::vector<std::uint8_t>> parsed = parseRawSysex(sysexText(bytes));
+        ASSERT_EQ(parsed.has_value(), oneMessage) << sysexText(bytes);
+        if (parsed) {
+            EXPECT_EQ(*parsed, bytes);
+        }
+    }
 }
 
 TEST_F(ListEditorChecksTest, SysexCellsGiveTheNewBytes)

@@ -24,17 +24,17 @@ protected:
     // Checks the typed text (or chosen item) as the window would, then applies it.
     int edit(int row, ListColumn column, std::string_view typed)
     {
-        const CellCheck result = checkCell(context(), row, column, typed);
+        const CellCheck result = checkCell(context(device_), row, column, typed);
         EXPECT_TRUE(result.passed()) << typed << ": " << result.message;
-        return applyCell(*song_, test::kListTrack, row, cellEditor(context(), row, column)->name, result.value,
-                         undo_, prompt_);
+        return applyCell(*song_, test::kListTrack, row, cellEditor(context(device_), row, column)->name,
+                         result.value, undo_, prompt_);
     }
     int choose(int row, ListColumn column, int item)
     {
-        const CellCheck result = checkCellChoice(context(), row, column, item);
+        const CellCheck result = checkCellChoice(context(device_), row, column, item);
         EXPECT_TRUE(result.passed()) << item << ": " << result.message;
-        return applyCell(*song_, test::kListTrack, row, cellEditor(context(), row, column)->name, result.value,
-                         undo_, prompt_);
+        return applyCell(*song_, test::kListTrack, row, cellEditor(context(device_), row, column)->name,
+                         result.value, undo_, prompt_);
     }
     std::vector<int> ticks()
     {
@@ -45,6 +45,7 @@ protected:
     }
 
     test::TestFolder folder_{"velisto-listeditor-test"};
+    const OutputDevice* device_ = nullptr; // the track's device as the cells see it
     UndoStack undo_;
     SilentPrompt prompt_;
 };
@@ -57,6 +58,16 @@ TEST_F(ListEditorEditsTest, EachEditRecordsItsStepAndUndoGivesTheSameBytes)
     add(MidiEvent::channelEvent(30, 0xD0, 40, 0));
     add(MidiEvent::textEvent(40, EventKind::Lyric, "la"));
     addSysex(50, "F0 41 10 42 12 40 00 04 64 58 F7");
+    add(MidiEvent::note(60, 9, 36, 100, 30));
+    add(MidiEvent::channelEvent(70, 0xA9, 38, 20));
+    add(MidiEvent::drumNrpn(80, 9, 0, 42, 70));
+    add(MidiEvent::channelEvent(90, 0x51, 1, 10));
+    add(MidiEvent::channelEvent(100, 0x61, 0, 2));
+    add(MidiEvent::channelEvent(110, 0xC1, 5, 0));
+    add(MidiEvent::channelEvent(120, 0xB1, std::uint8_t(slotForSong(ParamKind::Controller, Cc::BankMsb)), 0));
+    add(MidiEvent::channelEvent(130, 0xA0, 60, 20));
+    const test::ListDevice gs(MidiMode::GS);
+    device_ = &gs;
 
     struct Case {
         int row;
@@ -81,6 +92,19 @@ TEST_F(ListEditorEditsTest, EachEditRecordsItsStepAndUndoGivesTheSameBytes)
         {5, ListColumn::Value, "20", 0, "List editor: Sysex value"},
         {5, ListColumn::SysexDeviceId, "11", 0, "List editor: Sysex deviceid"},
         {5, ListColumn::SysexGsChecksum, "01", 0, "List editor: Sysex GS checksum"},
+        {4, ListColumn::Status, nullptr, 5, "List editor: Status byte"}, // lyric to channel prefix
+        {6, ListColumn::Key, nullptr, 40, "List editor: Key selected"},
+        {7, ListColumn::Key, nullptr, 40, "List editor: Key selected"},
+        {8, ListColumn::Key, nullptr, 44, "List editor: Drum NRPN key"},
+        {8, ListColumn::Value, "5", 0, "List editor: drumnrpn value"},
+        {8, ListColumn::Detail, nullptr, 2, "List editor: drumnrpn"},
+        {9, ListColumn::Value, "99", 0, "List editor: nrpn value"},
+        {9, ListColumn::Detail, nullptr, 2, "List editor: nrpn"},
+        {10, ListColumn::Value, "7", 0, "List editor: rpn value"},
+        {10, ListColumn::Detail, nullptr, 1, "List editor: rpn"},
+        {11, ListColumn::Value, nullptr, 40, "List editor: program"},
+        {12, ListColumn::Value, nullptr, 8, "List editor: Bank select"},
+        {13, ListColumn::Value, "21", 0, "List editor: poly aftertouch value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.undo);
@@ -125,6 +149,11 @@ TEST_F(ListEditorEditsTest, FieldsLandInTheirBytes)
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 1, ListCell::Pitch, CellValue{8192, {}, {}}, undo_, prompt_), -1);
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 9, ListCell::Pitch, CellValue{0, {}, {}}, undo_, prompt_), -1);
     EXPECT_EQ(applyCell(*song_, test::kListTrack, 0, "frobnicate", CellValue{}, undo_, prompt_), -1);
+    EXPECT_EQ(applyCell(*song_, test::kListTrack, 0, ListCell::Status, CellValue{EventKind::Lyric, {}, {}}, undo_,
+                        prompt_),
+              -1)
+        << "a note never becomes a META event";
+    EXPECT_EQ(track().event(0).kind(), EventKind::Note);
     EXPECT_EQ(undo_.size(), steps);
 }
 
