@@ -65,6 +65,8 @@ CMainFrame::~CMainFrame()
     // Nothing a worker posts from now on can reach a half-destroyed window.
     notifier_.detach();
     qApp->removeEventFilter(this);
+    // The child windows go after this body, and the focus moves as they go.
+    disconnect(focusWatch_);
     // The keyboard sends its last note-offs through the engine, which goes before the
     // child windows would.
     delete keyboard_;
@@ -294,7 +296,7 @@ void CMainFrame::connectHandlers()
             else
                 trackAreaHandler(postedByRun);
         };
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         // The editor the user clicked or tabbed into is the one in front.
         if (!now)
             return;

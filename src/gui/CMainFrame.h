@@ -183,6 +183,8 @@ private:
     CListEditor* listEditor_ = nullptr;
     // Read by the play thread: it posts every tick's position while the list editor is open.
     std::atomic<bool> listEditorFollows_{false};
+    // Which editor is in front follows the keyboard focus.
+    QMetaObject::Connection focusWatch_;
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;
