@@ -263,6 +263,8 @@ TEST_F(ListEditorTest, AVelocityEditIsAppliedAndAPitchBendOf8192IsRefusedWithIts
     typeAndAccept(editor, "77");
     EXPECT_FALSE(frame().state().listCellEditing);
     EXPECT_EQ(track(1).event(noteRow).data2, 77);
+    EXPECT_EQ(list.currentRow(), noteRow);
+    EXPECT_EQ(list.currentIndex().column(), static_cast<int>(ListColumn::Value)); // ready for the next F2
     ASSERT_FALSE(frame().undoStack().empty());
     EXPECT_EQ(frame().undoStack().descriptions().back(), "List editor: noteon velocity");
     EXPECT_EQ(list.model().data(list.model().index(noteRow, static_cast<int>(ListColumn::Value)), Qt::DisplayRole)

@@ -79,14 +79,15 @@ void CListEditor::showTrack(int track)
         return;
     }
     model_->showTrack(track);
-    selectRow(0);
+    makeCurrentRow(0, 0);
 }
 
 void CListEditor::refreshRows()
 {
     const int row = currentRow();
+    const int column = currentIndex().column();
     model_->refresh();
-    selectRow(std::min(row, model_->rowCount() - 1));
+    makeCurrentRow(std::min(row, model_->rowCount() - 1), column);
 }
 
 int CListEditor::currentRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
@@ -100,13 +101,13 @@ std::vector<int> CListEditor::selectedRows() const
     return rows;
 }
 
-void CListEditor::selectRow(int row)
+void CListEditor::makeCurrentRow(int row, int column)
 {
     if (row < 0 || row >= model_->rowCount()) {
         selectionModel()->clear();
         return;
     }
-    const QModelIndex index = model_->index(row, std::max(currentIndex().column(), 0));
+    const QModelIndex index = model_->index(row, std::clamp(column, 0, kListColumnCount - 1));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
 }
@@ -182,8 +183,10 @@ void CListEditor::browseSysex()
 
 void CListEditor::changed(int selectRowAfter)
 {
+    // The rows are made anew; the cursor stays in the column the user works in.
+    const int column = currentIndex().column();
     model_->refresh();
-    selectRow(selectRowAfter);
+    makeCurrentRow(selectRowAfter, column);
     if (changed_)
         changed_();
 }
@@ -199,7 +202,7 @@ void CListEditor::followDue()
 {
     const int row = rowAtTick(engine_.song->tracks[static_cast<std::size_t>(track())], followTick_);
     if (row >= 0 && row != currentRow())
-        selectRow(row);
+        makeCurrentRow(row, currentIndex().column());
 }
 
 // ---- editing ----

@@ -58,8 +58,9 @@ public:
     int currentRow() const;
     // Ascending.
     std::vector<int> selectedRows() const;
-    // Makes row the current and only selected row and shows it.
-    void selectRow(int row);
+    // Makes row the current and only selected row, with the cursor in column, and shows
+    // it; row -1 selects nothing.
+    void makeCurrentRow(int row, int column);
     bool cellEditing() const { return editing_; }
 
     // Opens the sysex browser; OK inserts the chosen message behind the current row.
