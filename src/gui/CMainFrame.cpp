@@ -741,6 +741,8 @@ void CMainFrame::toggleListEditor(bool takeFront)
 {
     if (listEditor_) {
         listEditorFollows_.store(false, std::memory_order_relaxed);
+        // Gone from the layout at once; deleted once the events in flight for it are done.
+        listEditor_->hide();
         listEditor_->deleteLater();
         listEditor_ = nullptr;
         state_.listCellEditing = false;
