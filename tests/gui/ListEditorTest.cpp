@@ -292,6 +292,38 @@ TEST_F(ListEditorTest, AVelocityEditIsAppliedAndAPitchBendOf8192IsRefusedWithIts
     EXPECT_EQ(track(1).event(bendRow).data2, 0x7F);
 }
 
+TEST_F(ListEditorTest, ListCellsTakeAChosenEntryOrATypedOne)
+{
+    CListEditor& list = openOn(1);
+    const int controllerRow = 2; // Channel Volume
+    ASSERT_EQ(track(1).event(controllerRow).kind(), EventKind::Controller);
+    auto* status = qobject_cast<QComboBox*>(editCell(list, controllerRow, ListColumn::Status));
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->isEditable());
+    const int bend = status->findText("Pitch bend");
+    ASSERT_GE(bend, 0);
+    status->setCurrentIndex(bend);
+    QTest::keyClick(status, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(track(1).event(controllerRow).kind(), EventKind::PitchBend);
+    EXPECT_EQ(frame().undoStack().descriptions().back(), "List editor: Status byte");
+
+    // A note's key is a list of the key mode's names that also takes a typed one.
+    const int noteRow = 7;
+    ASSERT_EQ(track(1).event(noteRow).kind(), EventKind::Note);
+    auto* key = qobject_cast<QComboBox*>(editCell(list, noteRow, ListColumn::Key));
+    ASSERT_NE(key, nullptr);
+    ASSERT_TRUE(key->isEditable());
+    typeAndAccept(key->lineEdit(), "E5");
+    EXPECT_EQ(track(1).event(noteRow).data1, 64);
+    key = qobject_cast<QComboBox*>(editCell(list, noteRow, ListColumn::Key));
+    ASSERT_NE(key, nullptr);
+    typeAndAccept(key->lineEdit(), "H5");
+    ASSERT_EQ(prompt.messages.size(), 1U);
+    EXPECT_EQ(prompt.messages[0].title, ListEditorMessage::MajorKeysTitle); // the demo is in G major
+    EXPECT_EQ(track(1).event(noteRow).data1, 64);
+}
+
 TEST_F(ListEditorTest, WhileACellIsEditedNoAcceleratorActsAndEscCancels)
 {
     CListEditor& list = openOn(0);
