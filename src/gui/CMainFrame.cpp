@@ -17,6 +17,7 @@
 #include "devices/COutputMonitor.h"
 #include "devices/GeneratorActions.h"
 #include "edit/CEditCommands.h"
+#include "listeditor/CListEditor.h"
 #include "app/ArrangerLayout.h"
 #include "app/CommandIds.h"
 #include "app/ExitWrites.h"
@@ -71,6 +72,8 @@ CMainFrame::~CMainFrame()
     // Nothing a worker posts from now on can reach a half-destroyed window.
     notifier_.detach();
     qApp->removeEventFilter(this);
+    // The child windows go after this body, and the focus moves as they go.
+    disconnect(focusWatch_);
     // The keyboard sends its last note-offs through the engine, which goes before the
     // child windows would.
     delete keyboard_;
@@ -114,6 +117,7 @@ bool CMainFrame::create()
     karaoke_ = std::make_unique<GuiKaraokeHooks>(this);
     PlayEnvironment environment = engine_->environment(router_.get());
     environment.karaoke = karaoke_.get();
+    environment.listEditorFollows = &listEditorFollows_;
     controller_ = std::make_unique<PlayController>(environment, *engine_->song, prompt_);
     controller_->setUndoWriter([this](std::string_view description) {
         undo_.record(*engine_->song, description, prompt_);
@@ -127,28 +131,36 @@ bool CMainFrame::create()
         return CDeviceNameDlg::chooseForTrack(engine_->table, track,
                                               engine_->song->tracks[static_cast<std::size_t>(track)].device, this);
     });
-    // The device strips sit between the toolbar and the track area, one per open device.
-    auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    deviceStrips_ = new DeviceStripColumn(*engine_, outputNotifier_, central);
+    // The device strips sit between the toolbar and the track area, one per open device;
+    // the bottom editor goes below the track area.
+    central_ = new QWidget(this);
+    centralLayout_ = new QVBoxLayout(central_);
+    centralLayout_->setContentsMargins(0, 0, 0, 0);
+    centralLayout_->setSpacing(0);
+    deviceStrips_ = new DeviceStripColumn(*engine_, outputNotifier_, central_);
     deviceStrips_->setHandlers({
         // Posted: the strip whose control was clicked is destroyed by the close.
         [this](int device) { notifier_.post(kCloseDeviceMessage, static_cast<std::uintptr_t>(device), 0); },
         [this](int device) { showDeviceParameters(device); },
         [this](int device) { showModeReset(device); },
-        {},
+        GeneratorStripActions{
+            [this] { generatorActions_->loadIgrFile(this); },
+            [this] { generatorActions_->releaseIgr(); },
+            [this] { generatorActions_->showContent(this); },
+            [this] { generatorActions_->midiToWave(this); },
+        },
     });
-    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, central);
-    column->addWidget(deviceStrips_);
-    column->addWidget(trackArea_, 1);
-    setCentralWidget(central);
+    trackArea_ = new CMidiWnd(*engine_, state_, *controller_, notifier_, prompt_, undo_, outputNotifier_, central_);
+    centralLayout_->addWidget(deviceStrips_);
+    centralLayout_->addWidget(trackArea_, 1);
+    setCentralWidget(central_);
     edits_ = std::make_unique<CEditCommands>(EditCommandParts{
         *engine_->song, state_, undo_, clipboard_, *controller_, engine_->settings, engine_->table, prompt_, notifier_,
         [this](int id) { playDialogSound(id); },
         [this] {
             trackArea_->update();
+            if (listEditor_)
+                listEditor_->showTrack(state_.cursorTrack);
             refreshMenuState();
         },
         this});
@@ -168,7 +180,8 @@ bool CMainFrame::create()
             return;
         runMasterListDialog(this, kind, *engine_->song, undo_, prompt_, tick,
                             [this] { notifier_.post(kSongModifiedMessage, 0, 0); });
-        trackArea_->refreshSong();
+        // A meter change moves every position the list shows.
+        refreshEditors();
     });
     refreshTitle();
     qApp->installEventFilter(this);
@@ -302,15 +315,40 @@ void CMainFrame::connectHandlers()
     handlers_[CommandId::DirectSoundDevice] = [this](bool) {
         CDirectXAudioDevice::chooseDialogSoundsDevice(*engine_, prompt_, this);
     };
-    for (const unsigned id :
-         {CommandId::CursorDown, CommandId::CursorUp, CommandId::CursorLeft, CommandId::CursorRight,
-          CommandId::ExtendDown, CommandId::ExtendUp, CommandId::ExtendLeft, CommandId::ExtendRight,
-          CommandId::SelectAll, CommandId::SelectToRightEnd, CommandId::SelectToBottom, CommandId::SelectNone,
-          CommandId::Rewind, CommandId::Forward, CommandId::NextTrackName, CommandId::Escape})
+    // Reopened at start-up (posted) it opens behind the track area, which keeps the keys.
+    handlers_[CommandId::ListEditor] = [this](bool posted) { toggleListEditor(!posted); };
+    handlers_[CommandId::SwitchEditor] = [this](bool) { switchEditor(); };
+    for (const unsigned id : {CommandId::SelectToRightEnd, CommandId::SelectToBottom, CommandId::SelectNone,
+                              CommandId::Rewind, CommandId::Forward, CommandId::NextTrackName, CommandId::Escape})
         handlers_[id] = [this, id](bool) { trackArea_->command(id); };
+    for (const unsigned id : {CommandId::CursorDown, CommandId::CursorUp, CommandId::CursorLeft, CommandId::CursorRight,
+                              CommandId::ExtendDown, CommandId::ExtendUp, CommandId::ExtendLeft, CommandId::ExtendRight,
+                              CommandId::SelectAll})
+        handlers_[id] = [this, id](bool) { routeToForeground(id); };
     edits_->registerHandlers(handlers_);
+    // Ins and Del act on the rows while the list editor is in front.
+    for (const unsigned id : {CommandId::Delete, CommandId::Insert})
+        handlers_[id] = [this, id, trackAreaHandler = handlers_.at(id)](bool postedByRun) {
+            if (listEditor_ && state_.foreground == ForegroundEditor::ListEditor)
+                listEditor_->command(id);
+            else
+                trackAreaHandler(postedByRun);
+        };
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        // The editor the user clicked or tabbed into is the one in front.
+        if (!now)
+            return;
+        if (listEditor_ && (now == listEditor_ || listEditor_->isAncestorOf(now)))
+            state_.foreground = ForegroundEditor::ListEditor;
+        else if (now == trackArea_ || trackArea_->isAncestorOf(now))
+            state_.foreground = ForegroundEditor::TrackArea;
+        else
+            return;
+        refreshMenuState();
+    });
     actions_.at(CommandId::ViewStatus)->setCheckable(true);
     actions_.at(CommandId::VirtualKeyboard)->setCheckable(true);
+    actions_.at(CommandId::ListEditor)->setCheckable(true);
     refreshMenuState();
 }
 
@@ -337,6 +375,7 @@ void CMainFrame::refreshMenuState()
     actions_.at(CommandId::ViewStatus)->setChecked(statusBar()->isVisible());
     actions_.at(CommandId::VirtualKeyboard)->setChecked(keyboard_ != nullptr);
     actions_.at(CommandId::OutputMonitor)->setChecked(outputMonitor_ != nullptr);
+    actions_.at(CommandId::ListEditor)->setChecked(listEditor_ != nullptr);
     for (const auto& [tool, action] : toolActions_)
         action->setEnabled(!controller_->runExists() || tool != kToolPen);
 }
@@ -406,14 +445,20 @@ void CMainFrame::handlePost(unsigned message, std::uintptr_t wparam)
         completeStartup();
     } else if (message == kToolbarSelectionMessage) {
         selectionLabel_->setText(qtext(selectionToolbarText(state_.selection)));
+        // The list editor shows the cursor's track.
+        if (listEditor_ && listEditor_->track() != state_.cursorTrack)
+            listEditor_->showTrack(state_.cursorTrack);
     } else if (message == kCursorUpdateMessage) {
         trackArea_->takeFrameCursor();
     } else if (message == kTrackAreaRedrawMessage) {
-        trackArea_->refreshSong();
+        refreshEditors();
     } else if (message == kPlayMeasureMessage) {
         trackArea_->followPlay(static_cast<std::int32_t>(wparam));
     } else if (message == kCloseDeviceMessage) {
         closeDevice(static_cast<int>(wparam));
+    } else if (message == kPlayListPositionMessage) {
+        if (listEditor_)
+            listEditor_->followPlay(static_cast<std::int32_t>(wparam));
     }
 }
 
@@ -436,6 +481,7 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     layoutChildren();
+    placeBottomEditor();
     if (!state_.startupCompletionPosted && controller_) {
         state_.startupCompletionPosted = true;
         notifier_.post(kStartupCompletionMessage, 0, 0);
@@ -464,6 +510,12 @@ void CMainFrame::keyPressEvent(QKeyEvent* event)
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // While a list editor cell is edited no accelerator applies: the key goes to the
+    // editor (Space types a blank, Esc cancels, Enter accepts).
+    if (state_.listCellEditing && type == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
     if (keyboard_ && (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) &&
         filterKeyboardKey(watched, *static_cast<QKeyEvent*>(event)))
         return true;
@@ -546,7 +598,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     input_.close();
     waveEditors_->closeAll(); // their places go into the settings written below
     ClosingWindows windows;
-    // The list editor keeps its stored flag until its window exists.
+    windows.listEditorOpen = listEditor_ != nullptr;
     windows.keyboardOpen = keyboard_ != nullptr;
     if (keyboard_)
         keyboard_->storeSettings(engine_->settings);
@@ -568,7 +620,7 @@ void CMainFrame::newSong()
 {
     if (document_->newSong())
         refreshTitle();
-    trackArea_->refreshSong();
+    refreshEditors();
     refreshMenuState();
 }
 
@@ -580,7 +632,7 @@ void CMainFrame::openSong()
         if (outcome.formatZero)
             notifier_.post(kWmCommand, CommandId::SplitChannels, 0);
     }
-    trackArea_->refreshSong();
+    refreshEditors();
     refreshMenuState();
 }
 
@@ -598,10 +650,12 @@ void CMainFrame::saveSongAs()
 
 void CMainFrame::undo(bool postedByRun)
 {
+    if (state_.listCellEditing && !postedByRun)
+        return;
     const UndoOutcome outcome = document_->undo(postedByRun);
     if (outcome == UndoOutcome::Undone)
         playDialogSound(kDialogSoundClick);
-    trackArea_->refreshSong();
+    refreshEditors();
     refreshTitle();
     refreshMenuState();
 }
@@ -666,6 +720,9 @@ void CMainFrame::runEnded()
 {
     if (const std::optional<RunEnd> end = controller_->finishRun())
         trackArea_->runEnded(end->cursorTick);
+    // A recording merged into the track, a test run's undo reloaded the song.
+    if (listEditor_)
+        listEditor_->refreshRows();
     refreshMenuState();
 }
 
@@ -678,7 +735,7 @@ void CMainFrame::openStartupFile()
 void CMainFrame::startupFileDue()
 {
     const OpenOutcome outcome = document_->openStartupFile();
-    trackArea_->refreshSong();
+    refreshEditors();
     refreshTitle();
     refreshMenuState();
     if (outcome.loaded)
@@ -769,6 +826,108 @@ void CMainFrame::showModeReset(int device)
 {
     CModeReset dialog(engine_->table.device(device), engine_->output, this);
     dialog.exec();
+}
+
+} // namespace velisto
+
+namespace velisto {
+
+// ---- the bottom editor ----
+
+void CMainFrame::refreshEditors()
+{
+    trackArea_->refreshSong();
+    if (listEditor_)
+        listEditor_->showTrack(state_.cursorTrack);
+}
+
+void CMainFrame::routeToForeground(unsigned id)
+{
+    if (listEditor_ && state_.foreground == ForegroundEditor::ListEditor)
+        listEditor_->command(id);
+    else
+        trackArea_->command(id);
+}
+
+void CMainFrame::toggleListEditor(bool takeFront)
+{
+    if (listEditor_) {
+        listEditorFollows_.store(false, std::memory_order_relaxed);
+        // Gone from the layout at once; deleted once the events in flight for it are done.
+        listEditor_->hide();
+        listEditor_->deleteLater();
+        listEditor_ = nullptr;
+        state_.listCellEditing = false;
+        state_.foreground = ForegroundEditor::TrackArea;
+        trackArea_->setFocus(Qt::OtherFocusReason);
+    } else {
+        if (!trackArea_ || !engine_) {
+            prompt_.message("Can't create List editor window", "List editor", PromptIcon::Error);
+            return;
+        }
+        listEditor_ = new CListEditor(*engine_, state_, *controller_, undo_, prompt_, central_);
+        listEditor_->setChangedHandler([this] {
+            notifier_.post(kSongModifiedMessage, 0, 0);
+            trackArea_->refreshSong();
+            refreshMenuState();
+        });
+        centralLayout_->addWidget(listEditor_, 1);
+        listEditor_->showTrack(state_.cursorTrack);
+        listEditor_->show();
+        listEditorFollows_.store(true, std::memory_order_relaxed);
+        if (takeFront) {
+            state_.foreground = ForegroundEditor::ListEditor;
+            listEditor_->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    placeBottomEditor();
+    refreshMenuState();
+}
+
+void CMainFrame::switchEditor()
+{
+    if (!listEditor_)
+        return;
+    if (state_.foreground == ForegroundEditor::TrackArea) {
+        state_.foreground = ForegroundEditor::ListEditor;
+        if (state_.mouseTool == kToolPen)
+            setMouseTool(kToolArrow);
+        listEditor_->setFocus(Qt::ShortcutFocusReason);
+    } else {
+        state_.foreground = ForegroundEditor::TrackArea;
+        trackArea_->setFocus(Qt::ShortcutFocusReason);
+    }
+    refreshMenuState();
+}
+
+void CMainFrame::placeBottomEditor()
+{
+    if (!trackArea_)
+        return;
+    if (!listEditor_) {
+        trackArea_->setMinimumHeight(0);
+        trackArea_->setMaximumHeight(QWIDGETSIZE_MAX);
+        return;
+    }
+    FrameGeometry geometry;
+    geometry.clientWidth = width();
+    geometry.clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+    geometry.openDevices = engine_->table.openCount();
+    geometry.statusBarHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    geometry.bottomEditor = true;
+    // The track area keeps the height its layout was made for. A layout made without a
+    // bottom editor would leave it no room: then the track area takes the share the
+    // layout gives it beside one.
+    const FrameLayout whole = frameLayout(FrameGeometry{geometry.clientWidth, geometry.clientHeight,
+                                                        geometry.openDevices, geometry.statusBarHeight});
+    const int top = whole.trackArea.y;
+    const int space = whole.trackArea.height;
+    int trackHeight = engine_->settings.display.arrangerwindowbottomedge - top;
+    if (trackHeight <= 0 || space - trackHeight < space / 4)
+        trackHeight = static_cast<int>(space / 1.53);
+    geometry.trackAreaHeight = trackHeight;
+    const FrameLayout layout = frameLayout(geometry);
+    trackArea_->setFixedHeight(layout.trackArea.height);
 }
 
 } // namespace velisto

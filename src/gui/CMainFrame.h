@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -35,6 +36,7 @@ class QAction;
 class QLabel;
 class QKeyEvent;
 class QToolBar;
+class QVBoxLayout;
 
 namespace velisto {
 
@@ -42,6 +44,7 @@ class CEditCommands;
 class COutputMonitor;
 class CKeyboard;
 class GeneratorActions;
+class CListEditor;
 class CWavedList;
 class SongDocument;
 class CMidiWnd;
@@ -95,6 +98,8 @@ public:
     CMidiWnd* trackArea() const { return trackArea_; }
     // The device strips below the toolbar; null until create().
     DeviceStripColumn* deviceStrips() const { return deviceStrips_; }
+    // The event list editor below the track area; null while it is closed.
+    CListEditor* listEditor() const { return listEditor_; }
     CEditCommands& editCommands() { return *edits_; }
     const Clipboard& clipboard() const { return clipboard_; }
     GeneratorActions& generatorActions() { return *generatorActions_; }
@@ -148,6 +153,16 @@ private:
     void showModeReset(int device);
     void devicesChanged();
     void toggleOutputMonitor();
+    // takeFront: the opened list editor becomes the foreground editor.
+    void toggleListEditor(bool takeFront);
+    // Ctrl+Tab: the other editor comes to the front and takes the keyboard focus.
+    void switchEditor();
+    // The track area, or the list editor while it is in front, takes the command.
+    void routeToForeground(unsigned id);
+    // The track area's and the bottom editor's heights in the central container.
+    void placeBottomEditor();
+    // The song changed under the editors: both show it again.
+    void refreshEditors();
     void playDialogSound(int id);
     bool filterKeyboardKey(QObject* watched, QKeyEvent& event);
 
@@ -180,8 +195,16 @@ private:
     QLabel* capsLabel_ = nullptr;
     QLabel* numLabel_ = nullptr;
     QLabel* rollLabel_ = nullptr;
+    // The central container: the track area, and the bottom editor below it.
+    QWidget* central_ = nullptr;
+    QVBoxLayout* centralLayout_ = nullptr;
     CMidiWnd* trackArea_ = nullptr;
     DeviceStripColumn* deviceStrips_ = nullptr;
+    CListEditor* listEditor_ = nullptr;
+    // Read by the play thread: it posts every tick's position while the list editor is open.
+    std::atomic<bool> listEditorFollows_{false};
+    // Which editor is in front follows the keyboard focus.
+    QMetaObject::Connection focusWatch_;
     CKeyboard* keyboard_ = nullptr;
     QTimer startupFileTimer_;
     bool settingsMayBeSaved_ = false;

@@ -151,15 +151,7 @@ bool MasterListEditor::editPosition(int entry, std::string_view text)
         measure = positionPart(text) - 1;
         check = positionToTick(song_, measure, 0, 0);
     } else {
-        const auto first = text.find(':');
-        const auto last = text.rfind(':');
-        const std::string_view measurePart = text.substr(0, first);
-        const std::string_view beatPart =
-            first == std::string_view::npos ? std::string_view{} : text.substr(first + 1, last - first - 1);
-        const std::string_view tickPart =
-            first == std::string_view::npos || last == first ? std::string_view{} : text.substr(last + 1);
-        check = positionToTick(song_, positionPart(measurePart) - 1, positionPart(beatPart) - 1,
-                               positionPart(tickPart));
+        check = parsePositionText(song_, text);
     }
     if (!check.valid()) {
         prompt_.message(check.message, caption(), PromptIcon::Exclamation);

@@ -1,6 +1,7 @@
 #include "song/Positions.h"
 
 #include "song/Song.h"
+#include "song/TextFormat.h"
 
 #include <algorithm>
 #include <bit>
@@ -285,6 +286,19 @@ PositionCheck positionToTick(const Song& song, int measure, int beat, int tick)
     if (tick > section.ticksPerBeat - 1)
         return {0, "tick maximum is " + std::to_string(section.ticksPerBeat - 1)};
     return {static_cast<std::int32_t>(start + std::int64_t{beat} * section.ticksPerBeat + tick), {}};
+}
+
+PositionCheck parsePositionText(const Song& song, std::string_view text)
+{
+    const auto part = [](std::string_view digits) { return parseDecimal(trimmed(digits)).value_or(0); };
+    const auto first = text.find(':');
+    const auto last = text.rfind(':');
+    const std::string_view measurePart = text.substr(0, first);
+    const std::string_view beatPart =
+        first == std::string_view::npos ? std::string_view{} : text.substr(first + 1, last - first - 1);
+    const std::string_view tickPart =
+        first == std::string_view::npos || last == first ? std::string_view{} : text.substr(last + 1);
+    return positionToTick(song, part(measurePart) - 1, part(beatPart) - 1, part(tickPart));
 }
 
 std::int32_t measureStart(const Song& song, int measure) { return saturateToInt32(measureStartTick(song, measure)); }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace velisto {
 
@@ -54,6 +55,11 @@ struct PositionCheck {
 // tick range ("measure maximum is " and the last shown measure that does), then the beat
 // and tick maximums of the meter in force at that measure.
 PositionCheck positionToTick(const Song& song, int measure, int beat, int tick);
+// A position typed as "MMMM:BB:TTT": split at the first and the last ":" into measure,
+// beat and tick (measure and beat shown from 1), then positionToTick. A part that is
+// missing or no number reads as 0, so a missing measure or beat is refused by the minimum
+// checks; one colon gives measure and beat at tick 0. The reader of every typed position.
+PositionCheck parsePositionText(const Song& song, std::string_view text);
 
 // Tick of the first beat of a measure (from 0); measures before 0 extend the first meter
 // backwards. Saturates at the limits of the 32-bit tick range.

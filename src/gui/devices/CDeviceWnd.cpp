@@ -153,7 +153,7 @@ void CDeviceWnd::updateStatusLine()
     GeneratorStatusLine line;
     if (generator) {
         const SamplerStatus status = generator->status();
-        line = generatorStatusLine(status.text, status.error, status.busy, status.countdown, generator->igrPath());
+        line = generatorStatusLine(status.text, status.error, status.busy, status.countdown, generator->loadedIgrPath());
     } else {
         line.text = std::string(kNoIgrMapText);
     }
