@@ -8,6 +8,7 @@
 #include "devices/CMidioutDlg.h"
 #include "devices/CModeReset.h"
 #include "devices/DeviceStripColumn.h"
+#include "devices/GeneratorActions.h"
 #include "midi/DeviceTable.h"
 #include "audio/GeneratorAudio.h"
 #include "playback/PlayController.h"
@@ -104,8 +105,13 @@ TEST_F(CDeviceWndTest, StripsFollowAnOpenedPortAndAGsResetSentToIt)
     EXPECT_EQ(generator.shownValue(DeviceField::IsDefault), "yes");
     EXPECT_TRUE(generator.shownValue(DeviceField::DeviceName).endsWith("...") ||
                 generator.shownValue(DeviceField::DeviceName) == "Velisto's Internal Sound Generator");
-    EXPECT_NE(generator.button("loadigr"), nullptr);
-    EXPECT_FALSE(generator.button("loadigr")->isEnabled()) << "no action given yet";
+    ASSERT_NE(generator.button("contentigr"), nullptr);
+    EXPECT_TRUE(generator.button("loadigr")->isEnabled());
+    // "Memory content" opens the generator's content window.
+    QTest::mouseClick(generator.button("contentigr"), Qt::LeftButton);
+    settle();
+    ASSERT_NE(frame().generatorActions().contentWindow(), nullptr);
+    frame().generatorActions().closeWindows();
     // The sampler's message stays for 20 ticks of 250 ms; then the resting line names the group.
     Sampler* sampler = frame().engine().generatorAudio->sampler();
     ASSERT_NE(sampler, nullptr);
