@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -155,8 +156,10 @@ TEST_F(ListEditorTest, TheCommandOpensItBelowTheTrackAreaOnTheCursorTrackAndClos
     // With the list in front the track area's own edits are grayed.
     EXPECT_FALSE(frame().action(CommandId::Quantize)->isEnabled());
 
-    // Column widths come from the settings and go back into them.
-    EXPECT_EQ(list.columnWidth(static_cast<int>(ListColumn::Position)), 90);
+    // Column widths come from the settings and go back into them; a default width shows
+    // the whole header.
+    const int positionHeader = list.horizontalHeader()->fontMetrics().horizontalAdvance("Meas:Beat:Tick");
+    EXPECT_GT(list.columnWidth(static_cast<int>(ListColumn::Position)), std::max(90, positionHeader));
     list.setColumnWidth(static_cast<int>(ListColumn::Detail), 333);
     EXPECT_EQ(frame().engine().settings.display.listeditorcellwidth[static_cast<std::size_t>(
                   listColumnWidthSlot(ListColumn::Detail))],
@@ -173,6 +176,13 @@ TEST_F(ListEditorTest, TheCommandOpensItBelowTheTrackAreaOnTheCursorTrackAndClos
     EXPECT_FALSE(frame().action(CommandId::ListEditor)->isChecked());
     EXPECT_EQ(frame().state().foreground, ForegroundEditor::TrackArea);
     EXPECT_EQ(frame().trackArea()->maximumHeight(), QWIDGETSIZE_MAX);
+    // Opened again, the width the user chose is kept as it is.
+    frame().action(CommandId::ListEditor)->trigger();
+    settle();
+    ASSERT_NE(frame().listEditor(), nullptr);
+    EXPECT_EQ(frame().listEditor()->columnWidth(static_cast<int>(ListColumn::Detail)), 333);
+    frame().action(CommandId::ListEditor)->trigger();
+    settle();
     EXPECT_TRUE(prompt.messages.empty());
     prompt.answers = {PromptAnswer::No};
     ASSERT_TRUE(finish(run));

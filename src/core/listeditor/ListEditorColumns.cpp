@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "song/MidiEvent.h"
 
+#include <algorithm>
 #include <array>
 
 namespace velisto {
@@ -106,6 +107,11 @@ std::string listColumnWidthKey(ListColumn column)
 int listColumnDefaultWidth(ListColumn column)
 {
     return DisplaySettings{}.listeditorcellwidth[static_cast<std::size_t>(listColumnWidthSlot(column))];
+}
+
+int listColumnShownWidth(ListColumn column, int storedWidth, int headerPixels)
+{
+    return storedWidth == listColumnDefaultWidth(column) ? std::max(storedWidth, headerPixels) : storedWidth;
 }
 
 std::string_view eventStatusText(std::uint8_t status)

@@ -38,6 +38,10 @@ int listColumnWidthSlot(ListColumn column);
 std::string listColumnWidthKey(ListColumn column);
 // The stored width's default (90, 40, 140, 220, 100, 120, 120, 180, 70, 70, 70).
 int listColumnDefaultWidth(ListColumn column);
+// The width a column is shown at: a column still at its default width is widened to show
+// its whole header (headerPixels, in the table's font), since the default widths do not
+// fit every font; a width the user chose is kept as it is.
+int listColumnShownWidth(ListColumn column, int storedWidth, int headerPixels);
 
 // The Status column's text of a stored status byte ("Note on", "META Lyric"); "intern err"
 // for a status that is no event kind of the song.

@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -54,9 +55,15 @@ CListEditor::CListEditor(Engine& engine, FrameState& state, PlayController& cont
     horizontalHeader()->setHighlightSections(false);
     // A header wider than its column keeps its beginning readable.
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < kListColumnCount; ++column)
-        setColumnWidth(column, engine_.settings.display.listeditorcellwidth[static_cast<std::size_t>(
-                                   listColumnWidthSlot(listColumnAt(column)))]);
+    const QFontMetrics headerFont(horizontalHeader()->font());
+    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    for (int column = 0; column < kListColumnCount; ++column) {
+        const ListColumn which = listColumnAt(column);
+        const int stored =
+            engine_.settings.display.listeditorcellwidth[static_cast<std::size_t>(listColumnWidthSlot(which))];
+        const int header = headerFont.horizontalAdvance(qtext(listColumnHeader(which))) + headerMargin;
+        setColumnWidth(column, listColumnShownWidth(which, stored, header));
+    }
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) { storeWidth(column, width); });
     followTimer_.setSingleShot(true);

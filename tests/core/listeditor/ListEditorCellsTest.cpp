@@ -31,6 +31,10 @@ TEST(ListEditorColumnsTest, HeadersWidthsAndStatusTexts)
     EXPECT_EQ(listColumnWidthKey(ListColumn::Position), "listeditorcellwidth0");
     EXPECT_EQ(listColumnWidthKey(ListColumn::RawSysex), "listeditorcellwidth8");
     EXPECT_EQ(listColumnWidthKey(ListColumn::SysexGsChecksum), "listeditorcellwidth11");
+    // A default width grows to its header; a chosen one stays, narrower or not.
+    EXPECT_EQ(listColumnShownWidth(ListColumn::Position, 90, 104), 104);
+    EXPECT_EQ(listColumnShownWidth(ListColumn::Position, 90, 60), 90);
+    EXPECT_EQ(listColumnShownWidth(ListColumn::Position, 50, 104), 50);
 
     EXPECT_EQ(eventStatusText(0x93), "Note on");
     EXPECT_EQ(eventStatusText(0x2F), "Drum NRPN");
