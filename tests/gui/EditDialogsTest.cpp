@@ -3,6 +3,7 @@
 // clipboard and measure commands, and the check and properties windows.
 #include "gui/GuiTestSupport.h"
 
+#include "CMidiWnd.h"
 #include "app/CommandIds.h"
 #include "edit/CCheckSequenceDlg.h"
 #include "edit/CChannelDlg.h"
@@ -19,6 +20,8 @@
 #include "edit/CVolumeDlg.h"
 #include "edit/EventFilter.h"
 #include "edit/StructuralEdits.h"
+#include "listeditor/CListEditor.h"
+#include "listeditor/ListEditorModel.h"
 #include "midi/SongCheck.h"
 #include "playback/PlayMessages.h"
 #include "song/MidiFileWriter.h"
@@ -394,6 +397,55 @@ TEST_F(EditDialogsTest, TestThenStopGivesBackTheSameBytesAndOkWaitsForTheUndo)
     EXPECT_NE(bytes(), before);
     ASSERT_EQ(frame().undoStack().descriptions().size(), 1U);
     EXPECT_EQ(frame().undoStack().descriptions().back(), "Move");
+}
+
+TEST_F(EditDialogsTest, WithTheListEditorOpenATestIsTakenBackAndTrackEditsShowInItsRows)
+{
+    const int track = noteTrack();
+    if (!frame().listEditor())
+        frame().action(CommandId::ListEditor)->trigger();
+    settle();
+    CListEditor* list = frame().listEditor();
+    ASSERT_NE(list, nullptr);
+    // A click on the track's first block: the list follows the cursor's track.
+    QTest::mouseClick(frame().trackArea(), Qt::LeftButton, Qt::NoModifier, frame().trackArea()->blockCentre(0, track));
+    settle();
+    ASSERT_EQ(list->track(), track);
+    const int rows = list->model().rowCount();
+    const auto rowText = [&](int row) {
+        return list->model().data(list->model().index(row, 0), Qt::DisplayRole).toString();
+    };
+    const QString lastRow = rowText(rows - 1);
+    ASSERT_EQ(frame().state().foreground, ForegroundEditor::TrackArea);
+
+    select(track, track, 0, 1);
+    press(Qt::Key_K);
+    auto* move = opened<CMoveDlg>();
+    ASSERT_NE(move, nullptr);
+    typeInto(move->delta(), "240");
+    const std::vector<std::uint8_t> before = bytes();
+    QTest::keyClick(move->testButton(), Qt::Key_Space);
+    settle();
+    ASSERT_TRUE(move->testMode().running());
+    EXPECT_FALSE(list->editable()) << "cells are read-only while the test plays";
+    QTest::keyClick(move->stopButton(), Qt::Key_Space);
+    runUntilEnded();
+    settle();
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(list->model().rowCount(), rows);
+    EXPECT_EQ(rowText(rows - 1), lastRow);
+    move->reject();
+    settle();
+    frame().state().selection.reset();
+
+    // Insert Track empties the shown track's place; Delete Track brings its rows back.
+    frame().state().cursorTrack = track;
+    press(Qt::Key_I);
+    EXPECT_EQ(list->track(), track);
+    EXPECT_EQ(list->model().rowCount(), 0);
+    press(Qt::Key_D);
+    EXPECT_EQ(list->model().rowCount(), rows);
+    EXPECT_EQ(rowText(rows - 1), lastRow);
 }
 
 TEST_F(EditDialogsTest, CancelDuringATestStopsItAndThePreviewEndStopsItToo)
