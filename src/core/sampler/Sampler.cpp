@@ -987,8 +987,10 @@ void Sampler::reloadSamples()
 {
     if (offline_) {
         // A render keeps its timing only if a note right after a program change finds its
-        // samples: load on the sending thread, which holds the send lock already.
-        const std::lock_guard content(contentLock());
+        // samples: load on the sending thread, which holds the send lock already. The
+        // render waited for the group's load, so no content run is left and this thread is
+        // the content's only user; the content lock is not taken here, as a content run
+        // takes it before the send lock and the opposite order could deadlock.
         channelUpdate(true);
         return;
     }
