@@ -88,6 +88,13 @@ CMainFrame::~CMainFrame()
     input_.close();
     if (engine_)
         engine_->output.setNotifier(nullptr);
+    // The central column's windows unsubscribe from outputNotifier_ as they go, and that
+    // member would be gone before QWidget deletes its children.
+    delete central_;
+    central_ = nullptr;
+    deviceStrips_ = nullptr;
+    trackArea_ = nullptr;
+    listEditor_ = nullptr;
 }
 
 bool CMainFrame::create()

@@ -42,6 +42,12 @@ MasterListDialog::MasterListDialog(MasterListKind kind, Song& song, UndoStack& u
     setModal(true);
 }
 
+MasterListDialog::~MasterListDialog()
+{
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+}
+
 void MasterListDialog::buildRows(const QStringList& positionHeading, const std::vector<QStringList>& valueHeadings)
 {
     auto* outer = new QVBoxLayout(this);

@@ -30,6 +30,9 @@ class UserPrompt;
 
 class MasterListDialog : public QDialog {
 public:
+    // The fields lose the focus as QWidget deletes them, after this class is gone: their
+    // signals must not reach it then.
+    ~MasterListDialog() override;
     MasterListEditor& editor() { return editor_; }
     // Shows the rows again from the editor's top row.
     void refresh();
