@@ -147,6 +147,15 @@ TEST_F(CDeviceWndTest, StripsFollowAnOpenedPortAndAGsResetSentToIt)
     EXPECT_EQ(port.parts().caption, "Part/MIDI channel assignment");
     ASSERT_EQ(port.parts().rows.size(), 2u);
     EXPECT_TRUE(port.parts().highlighted[9]);
+    // A run's flood of notices redraws each device and field once per pass.
+    const int refreshes = port.refreshCount();
+    for (int i = 0; i < 100; ++i) {
+        strips().deviceWindowRefresh(synth, "parts");
+        strips().deviceWindowRefresh(synth, "devicemode");
+    }
+    EXPECT_EQ(port.refreshCount(), refreshes);
+    settle();
+    EXPECT_EQ(port.refreshCount(), refreshes + 2);
     EXPECT_EQ(port.shownValue(DeviceField::SupportedStandards), "[GM]") << "the table tells no notices";
     strips().sync();
     EXPECT_EQ(port.shownValue(DeviceField::SupportedStandards), "[GM][GS]");

@@ -116,6 +116,7 @@ Sampler* CDeviceWnd::sampler() const
 
 void CDeviceWnd::refresh(std::string_view field)
 {
+    ++refreshCount_;
     const OutputDevice& device = engine_.table.device(device_);
     const DeviceWindowState state = DeviceWindowState::of(device);
     for (const std::string_view key : kDeviceTextFields) {

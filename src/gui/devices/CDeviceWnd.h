@@ -56,6 +56,8 @@ public:
     int device() const { return device_; }
     // Recomputes one field by its key word ("parts", "devicemode", ...); an empty key: all.
     void refresh(std::string_view field);
+    // How many refreshes ran (the coalescing of notices is checked by it).
+    int refreshCount() const { return refreshCount_; }
 
     // The value as drawn (cut to its cell); empty for an unknown key.
     QString shownValue(std::string_view key) const;
@@ -75,6 +77,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    int refreshCount_ = 0;
     struct Cell {
         std::array<QString, 2> label;
         QString value; // full text; cut when drawn
