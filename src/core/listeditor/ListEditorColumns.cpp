@@ -22,7 +22,7 @@ constexpr std::array<ColumnRow, kListColumnCount> kColumns{{
     {"Key", 3},
     {"Value", 4},
     {"Range", 5},
-    {"Detailed specification", 6},
+    {"Details", 6},
     {"Raw Sysex", 8},
     {"Syx DevId", 9},
     {"Syx ModId", 10},

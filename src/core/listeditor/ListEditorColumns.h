@@ -17,7 +17,7 @@ enum class ListColumn {
     Key,             // "Key"
     Value,           // "Value"
     Range,           // "Range"
-    Detail,          // "Detailed specification"
+    Detail,          // "Details": a note's length, a parameter's name, a sysex description
     RawSysex,        // "Raw Sysex"
     SysexDeviceId,   // "Syx DevId"
     SysexModelId,    // "Syx ModId"

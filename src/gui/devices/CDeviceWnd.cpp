@@ -98,8 +98,8 @@ CDeviceWnd::CDeviceWnd(Engine& engine, int device, const DeviceStripHandlers& ha
               handlers.parameter ? std::function<void()>([this, h = handlers.parameter] { h(device_); })
                                  : std::function<void()>());
     if (generator_)
-        for (const GeneratorButton& spec : kGeneratorButtons)
-            addButton(spec.key, spec.text, handlers.generator.*spec.action);
+        for (const GeneratorButton& entry : kGeneratorButtons)
+            addButton(entry.key, entry.text, handlers.generator.*entry.action);
     modeReset_ = handlers.modeReset;
     setStyleSheet("QPushButton { color: rgb(230,230,230); background: rgb(70,70,78); border: 1px solid rgb(30,30,30);"
                   " padding: 0 4px; }"
@@ -236,8 +236,8 @@ void CDeviceWnd::layoutCells()
         return;
 
     int generatorWidth = 0;
-    for (const GeneratorButton& spec : kGeneratorButtons)
-        generatorWidth = std::max(generatorWidth, metrics.horizontalAdvance(spec.text) + 12);
+    for (const GeneratorButton& entry : kGeneratorButtons)
+        generatorWidth = std::max(generatorWidth, metrics.horizontalAdvance(entry.text) + 12);
     const int half = (height() - 2 * kMargin - 2) / 2;
     for (std::size_t i = 0; i < kGeneratorButtons.size(); ++i) {
         const int column = static_cast<int>(i % 2);

@@ -22,7 +22,7 @@ protected:
 TEST(ListEditorColumnsTest, HeadersWidthsAndStatusTexts)
 {
     const char* headers[] = {"Meas:Beat:Tick", "Ch.",       "Status",    "Key",      "Value",        "Range",
-                             "Detailed specification", "Raw Sysex", "Syx DevId", "Syx ModId", "Syx GS Checks"};
+                             "Details", "Raw Sysex", "Syx DevId", "Syx ModId", "Syx GS Checks"};
     const int defaults[] = {90, 40, 140, 220, 100, 120, 120, 180, 70, 70, 70};
     for (int i = 0; i < kListColumnCount; ++i) {
         EXPECT_EQ(listColumnHeader(listColumnAt(i)), headers[i]);
