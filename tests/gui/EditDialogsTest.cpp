@@ -122,6 +122,23 @@ protected:
         return -1;
     }
     void runUntilEnded() { GuiFixture::runUntilEnded(run); }
+    // A one-track (format 0) GS song from the corpus: its load offers the split.
+    void openGsSong()
+    {
+        const std::filesystem::path file = folder / "gs.mid";
+        std::filesystem::copy_file(VELISTO_TEST_DATA_DIR "/corpus/midi/public/jazz-soft/"
+                                                         "test-sysex-gs-40-1x-15-drum-part-change.mid",
+                                   file);
+        open(file);
+        settle();
+    }
+    void openGsSongWithoutSplit()
+    {
+        openGsSong();
+        if (auto* split = frame().findChild<CSplitChannels*>())
+            split->reject();
+        settle();
+    }
 
     GuiRun run;
 };
@@ -596,12 +613,7 @@ TEST_F(EditDialogsTest, ACurveDrawnByTheMouseLeavesNoGapAlongTheDrag)
 
 TEST_F(EditDialogsTest, AFormatZeroFileIsOfferedTheSplitAndItsChannelsGetTracks)
 {
-    const std::filesystem::path file = folder / "gs.mid";
-    std::filesystem::copy_file(VELISTO_TEST_DATA_DIR "/corpus/midi/public/jazz-soft/"
-                                                     "test-sysex-gs-40-1x-15-drum-part-change.mid",
-                               file);
-    open(file);
-    settle();
+    openGsSong();
     auto* split = frame().findChild<CSplitChannels*>();
     ASSERT_NE(split, nullptr);
     split->accept();
@@ -616,15 +628,7 @@ TEST_F(EditDialogsTest, AFormatZeroFileIsOfferedTheSplitAndItsChannelsGetTracks)
 
 TEST_F(EditDialogsTest, ASplitRefusedForWantOfRoomLeavesNoUndoStep)
 {
-    const std::filesystem::path file = folder / "gs.mid";
-    std::filesystem::copy_file(VELISTO_TEST_DATA_DIR "/corpus/midi/public/jazz-soft/"
-                                                     "test-sysex-gs-40-1x-15-drum-part-change.mid",
-                               file);
-    open(file);
-    settle();
-    if (auto* split = frame().findChild<CSplitChannels*>())
-        split->reject();
-    settle();
+    openGsSongWithoutSplit();
     // Every track behind the source holds an event: the split would push them off the end.
     for (std::size_t track = 1; track < song().tracks.size(); ++track)
         song().tracks[track].append(MidiEvent::note(0, 0, 60, 100, 10));
@@ -645,15 +649,7 @@ TEST_F(EditDialogsTest, ASplitRefusedForWantOfRoomLeavesNoUndoStep)
 
 TEST_F(EditDialogsTest, CheckListsTheFindingsOfEachTracksReceiverAndTheWarningBlinks)
 {
-    const std::filesystem::path file = folder / "gs.mid";
-    std::filesystem::copy_file(VELISTO_TEST_DATA_DIR "/corpus/midi/public/jazz-soft/"
-                                                     "test-sysex-gs-40-1x-15-drum-part-change.mid",
-                               file);
-    open(file);
-    settle();
-    if (auto* split = frame().findChild<CSplitChannels*>())
-        split->reject();
-    settle();
+    openGsSongWithoutSplit();
     // Every track on a device whose receiver knows GM only.
     DeviceTable& table = frame().engine().table;
     const int synth = table.indexOf("Synth A");
